@@ -1,0 +1,129 @@
+#pragma once
+
+#include "toolkit/placed.h"
+
+#include <QFont>
+#include <QImage>
+#include <QWidget>
+
+namespace toolkit
+{
+
+class DeviceContext;
+
+// A colour as the window code spells it: 0x00BBGGRR, red in the lowest byte.
+using ColorRef = quint32;
+constexpr ColorRef RGB(int r, int g, int b)
+{
+    return ColorRef(r & 0xFF) | (ColorRef(g & 0xFF) << 8) | (ColorRef(b & 0xFF) << 16);
+}
+constexpr int redOf(ColorRef c)
+{
+    return int(c & 0xFF);
+}
+constexpr int greenOf(ColorRef c)
+{
+    return int((c >> 8) & 0xFF);
+}
+constexpr int blueOf(ColorRef c)
+{
+    return int((c >> 16) & 0xFF);
+}
+QRgb toQRgb(ColorRef c);
+ColorRef fromQRgb(QRgb rgb);
+
+// Mouse buttons (1 left, 2 right, 4 middle) and keys (1 shift, 2 ctrl, 4 alt) as the
+// window's mouse handlers number them.
+int mouseButtonState(Qt::MouseButtons buttons);
+int mouseShiftState(Qt::KeyboardModifiers modifiers);
+
+// The largest surface a picture box can hold: 2^28 pixels (1 GiB at 4 bytes a pixel) and
+// 32,767 pixels on a side. The picture decoder refuses larger images before decoding.
+constexpr qint64 kMaxSurfacePixels = qint64(1) << 28;
+constexpr int kMaxSurfaceSide = 32767;
+// Raises the can't-create-image error when a surface of this size cannot be made.
+void checkSurfaceSize(qint64 width, qint64 height);
+
+// A picture box: a borderless widget with a persistent off-screen surface that survives
+// repaints. Drawing goes to the surface; the widget shows it. Inner size equals outer size,
+// so ruler 0, image pixel 0 and the pointer marker share one column.
+class PictureBox : public Placed<QWidget>
+{
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent);
+    ~PictureBox() override;
+
+    // Inner size in pixels; the box has no border.
+    float ScaleWidth() const { return Width(); }
+    float ScaleHeight() const { return Height(); }
+
+    // The bitmap shown as background. A null image means "no picture" (handle 0).
+    const QImage& Picture() const { return picture_; }
+    bool hasPicture() const { return !picture_.isNull(); }
+    // Giving a picture erases the surface to BackColor and draws the picture at (0, 0);
+    // an auto-sizing box first takes the picture's size. The null image clears it.
+    void setPicture(const QImage& picture);
+    // The current contents of the surface; shares pixels until either side is written.
+    QImage Image() const { return surface_; }
+
+    // Auto-sizing boxes take the size of the picture they are given.
+    void setAutoSize(bool autoSize) { autoSize_ = autoSize; }
+
+    DeviceContext* hDC() const { return dc_.get(); }
+    const QImage& surface() const { return surface_; }
+    QImage& surface() { return surface_; }
+
+    ColorRef BackColor() const { return backColor_; }
+    // Setting the background colour erases the surface to it.
+    void setBackColor(ColorRef color);
+    ColorRef ForeColor() const { return foreColor_; }
+    void setForeColor(ColorRef color) { foreColor_ = color; }
+
+    // The box's own font; sizes in points are rounded to whole pixels at the screen's DPI.
+    const QFont& boxFont() const { return font_; }
+    void setFontName(const QString& family);
+    void setFontSize(double points);
+    void setFontBold(bool bold);
+
+    float CurrentX() const { return currentX_; }
+    float CurrentY() const { return currentY_; }
+    void setCurrentX(float x) { currentX_ = x; }
+    void setCurrentY(float y) { currentY_ = y; }
+
+    // A one-pixel line in ForeColor from the first point toward the second; the second
+    // point itself is not painted.
+    void Line(float x1, float y1, float x2, float y2);
+    // Prints text in ForeColor with the top-left of its cell at (CurrentX, CurrentY), in the
+    // font selected into hDC (the box's own font unless another was selected). Afterwards
+    // CurrentX is 0 and CurrentY is one text line lower.
+    void Print(const QString& text);
+    // Width and height of a text in the font selected into hDC, in pixels.
+    float TextWidth(const QString& text) const;
+    float TextHeight(const QString& text) const;
+
+signals:
+    // Mouse move, with the button and shift states and the position in the box's pixels.
+    void MouseMove(int button, int shift, float x, float y);
+
+protected:
+    void placedHook() override;
+    void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void resizeSurface(int width, int height);
+    void eraseSurface();
+
+    QImage surface_;
+    QImage picture_;
+    std::unique_ptr<DeviceContext> dc_;
+    ColorRef backColor_ = RGB(255, 255, 255);
+    ColorRef foreColor_ = RGB(0, 0, 0);
+    QFont font_;
+    float currentX_ = 0;
+    float currentY_ = 0;
+    bool autoSize_ = false;
+};
+
+} // namespace toolkit

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace toolkit
+{
+
+// The picture decoder. An empty path gives the empty picture. Any file the decoder cannot
+// read (missing, unreadable, not an image, corrupt, or larger than a picture box can
+// hold) raises an error; a too-large image is refused from its header, before its pixels
+// are allocated. Animated images give their first frame; transparent pixels show over white.
+QImage LoadPicture(const QString& path);
+
+// A modal message box: the text, an OK button, no icon, the application's title as caption.
+void MsgBox(QWidget* parent, const QString& text);
+// Tests replace the box with a hook that records the text; an empty function restores it.
+void setMessageBoxHook(std::function<void(const QString&)> hook);
+
+// Runs all pending window events, then returns.
+void DoEvents();
+
+// The mouse pointer over the application: 0 the default arrow, 11 the hourglass.
+constexpr int vbDefault = 0;
+constexpr int vbHourglass = 11;
+void setMousePointer(int pointer);
+int mousePointer();
+
+} // namespace toolkit

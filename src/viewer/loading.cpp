@@ -1,0 +1,109 @@
+#include "filedlg/file_dlg.h"
+#include "toolkit/gdi.h"
+#include "toolkit/services.h"
+#include "viewer/main_window.h"
+#include "viewer/numbers.h"
+
+using namespace toolkit;
+
+namespace
+{
+
+const QString kLoadErrorMessage =
+    QStringLiteral("Error occurred on loading picture.  Probably incoming image is of\r\n"
+                   "a size greater than PictureBox can handle.");
+
+const QString kSizePrefix = QStringLiteral("图像尺寸  ");
+
+} // namespace
+
+void frmVelmora::cmdOpen_Click()
+{
+    const auto owner = quintptr(winId());
+    if (!fileDlg)
+        fileDlg = std::make_unique<clsFileDlg>();
+    const QString path = fileDlg->ShowOpen(
+        owner, QString(""), QStringLiteral("(bmp/jpg/gif)|*.bmp;*.gif;*.jpg|"), false, true, false,
+        false, 1, std::nullopt, QString(""), std::nullopt, std::nullopt, 0);
+    if (path.isEmpty())
+        return; // cancelled: nothing changes, not even the labels
+    LoadChosenFile(path);
+}
+
+void frmVelmora::OpenPicture(const QString& path)
+{
+    LoadChosenFile(path);
+}
+
+void frmVelmora::LoadChosenFile(const QString& path)
+{
+    try {
+        lblImageSize->setCaption(QString());
+        lblXY->setCaption(QString());
+
+        // Back to factor 1 without running the magnification.
+        busy = -1;
+        cboMagnify->setListIndex(0);
+        busy = 0;
+
+        imageWidth = 0;
+        imageHeight = 0;
+        magnification = 1;
+
+        picOrig->setPicture(LoadPicture(path));
+        // From here on picOrig holds a plain bitmap, whatever the file's format was.
+        picOrig->setPicture(picOrig->Image());
+        imageWidth = numbers::CLng(picOrig->ScaleWidth());
+        imageHeight = numbers::CLng(picOrig->ScaleHeight());
+
+        picDisp->setPicture(QImage());
+        picDisp->setWidth(picDisp->Width() - picDisp->ScaleWidth() + picOrig->ScaleWidth());
+        picDisp->setHeight(picDisp->Height() - picDisp->ScaleHeight() + picOrig->ScaleHeight());
+        picDisp->setPicture(picDisp->Image());
+        BitBlt(picDisp->hDC(), 0, 0, imageWidth, imageHeight, picOrig->hDC(), 0, 0, SRCCOPY);
+
+        ShowImageSize();
+        SetupScrollBars();
+        PlacePicture();
+        ckbShowRulers_Click();
+    } catch (const RuntimeError&) {
+        RecoverFromFailedLoad();
+    } catch (const std::bad_alloc&) {
+        RecoverFromFailedLoad();
+    }
+}
+
+void frmVelmora::RecoverFromFailedLoad()
+{
+    busy = 0;
+    picOrig->setPicture(QImage());
+    picDisp->setPicture(QImage());
+    picDisp->Move(0, 0, picDispBase->Width(), picDispBase->Height());
+    PlaceRulers();
+    MsgBox(this, kLoadErrorMessage);
+}
+
+void frmVelmora::ShowImageSize()
+{
+    QString width, height, suffix;
+    switch (cboUnit->ListIndex()) {
+    case 0:
+        width = QString::number(imageWidth);
+        height = QString::number(imageHeight);
+        suffix = QStringLiteral("  (像素)");
+        break;
+    case 1:
+        width = numbers::formatTwoDecimals(numbers::fdiv(imageWidth, dpiX));
+        height = numbers::formatTwoDecimals(numbers::fdiv(imageHeight, dpiY));
+        suffix = QStringLiteral("  (英寸)");
+        break;
+    case 2:
+        width = numbers::formatTwoDecimals(numbers::fdiv(imageWidth, dpiX) * 2.54);
+        height = numbers::formatTwoDecimals(numbers::fdiv(imageHeight, dpiY) * 2.54);
+        suffix = QStringLiteral("  (厘米)");
+        break;
+    default:
+        return;
+    }
+    lblImageSize->setCaption(kSizePrefix + width + QStringLiteral(" x ") + height + suffix);
+}

@@ -1,0 +1,106 @@
+#include "support/test_support.h"
+
+#include "filedlg/file_dlg.h"
+#include "toolkit/services.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTest>
+
+namespace testing {
+
+MessageRecorder::MessageRecorder()
+{
+    toolkit::setMessageBoxHook([this](const QString& text) { texts_.append(text); });
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    toolkit::setMessageBoxHook({});
+}
+
+Window::Window(toolkit::Dpi dpi) : dialog_(&ScriptedOpenFileBackend::install())
+{
+    QApplication::setApplicationName(QStringLiteral("Quarnet"));
+    toolkit::Screen::setDpiOverride(dpi);
+    window_ = std::make_unique<frmVelmora>();
+    window_->show();
+    QCoreApplication::processEvents();
+}
+
+Window::~Window()
+{
+    window_.reset();
+    clsFileDlg::setBackend(nullptr);
+    toolkit::Screen::setDpiOverride(std::nullopt);
+}
+
+void Window::open(const QString& path)
+{
+    dialog_->answer(path);
+    QTest::mouseClick(window_->cmdOpen, Qt::LeftButton);
+}
+
+void Window::openAndCancel()
+{
+    dialog_->cancel();
+    QTest::mouseClick(window_->cmdOpen, Qt::LeftButton);
+}
+
+QString writeImage(const QTemporaryDir& dir, const QString& name, const QImage& image)
+{
+    const QString path = dir.filePath(name);
+    if (!image.save(path))
+        qWarning("could not write %s", qPrintable(path));
+    return path;
+}
+
+QImage gradientImage(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgb(x * 255 / std::max(1, width - 1),
+                                      y * 255 / std::max(1, height - 1), 128));
+    return image;
+}
+
+QString corpusFile(const QString& relativePath)
+{
+    const QString path = QDir(QStringLiteral(QUARNET_CORPUS)).filePath(relativePath);
+    return QFileInfo::exists(path) ? path : QString();
+}
+
+QString dataFile(const QString& name)
+{
+    return QDir(QStringLiteral(QUARNET_TEST_DATA)).filePath(name);
+}
+
+QString firstDifference(const QImage& actual, const QImage& expected)
+{
+    if (actual.size() != expected.size())
+        return QStringLiteral("size %1x%2, expected %3x%4")
+            .arg(actual.width())
+            .arg(actual.height())
+            .arg(expected.width())
+            .arg(expected.height());
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x) {
+            const QRgb a = actual.pixel(x, y) & 0xFFFFFF, e = expected.pixel(x, y) & 0xFFFFFF;
+            if (a != e)
+                return QStringLiteral("pixel (%1, %2) is #%3, expected #%4")
+                    .arg(x)
+                    .arg(y)
+                    .arg(a, 6, 16, QLatin1Char('0'))
+                    .arg(e, 6, 16, QLatin1Char('0'));
+        }
+    return QString();
+}
+
+toolkit::ColorRef pixelAt(const toolkit::PictureBox& box, int x, int y)
+{
+    return toolkit::fromQRgb(box.surface().pixel(x, y));
+}
+
+} // namespace testing

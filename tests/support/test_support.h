@@ -1,0 +1,66 @@
+#pragma once
+
+#include "toolkit/picture_box.h"
+#include "toolkit/screen.h"
+#include "viewer/main_window.h"
+
+#include <QImage>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+class ScriptedOpenFileBackend;
+
+namespace testing {
+
+// Records every message box instead of showing it, for as long as it lives.
+class MessageRecorder {
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    const QStringList& texts() const { return texts_; }
+
+private:
+    QStringList texts_;
+};
+
+// A real window on the offscreen platform at a chosen screen resolution, shown and laid
+// out, with the open-file dialog scripted and message boxes recorded.
+class Window {
+public:
+    explicit Window(toolkit::Dpi dpi = {96, 96});
+    ~Window();
+
+    frmVelmora* operator->() const { return window_.get(); }
+    frmVelmora& operator*() const { return *window_; }
+    const QStringList& messages() const { return messages_.texts(); }
+    ScriptedOpenFileBackend& dialog() const { return *dialog_; }
+
+    // Presses Open with the dialog answering path, as a person choosing that file would.
+    void open(const QString& path);
+    // Presses Open and cancels the dialog.
+    void openAndCancel();
+
+private:
+    MessageRecorder messages_;
+    ScriptedOpenFileBackend* dialog_;
+    std::unique_ptr<frmVelmora> window_;
+};
+
+// Writes image to dir under name in the format its suffix names; returns the full path.
+QString writeImage(const QTemporaryDir& dir, const QString& name, const QImage& image);
+// A smooth opaque gradient (red across, green down, blue 128): survives JPEG well enough
+// for size comparisons, and no two columns or rows of it are alike.
+QImage gradientImage(int width, int height);
+// A file from the shared corpus of real images; empty if the corpus is not there.
+QString corpusFile(const QString& relativePath);
+// A file from tests/data.
+QString dataFile(const QString& name);
+
+// Describes the first pixel where two images differ, or returns "" when they are equal.
+QString firstDifference(const QImage& actual, const QImage& expected);
+
+// The colour of a picture box's surface at (x, y), as 0x00BBGGRR.
+toolkit::ColorRef pixelAt(const toolkit::PictureBox& box, int x, int y);
+
+} // namespace testing
