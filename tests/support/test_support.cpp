@@ -20,11 +20,18 @@ MessageRecorder::~MessageRecorder()
     toolkit::setMessageBoxHook({});
 }
 
-Window::Window(toolkit::Dpi dpi) : dialog_(&ScriptedOpenFileBackend::install())
+Window::Window(toolkit::Dpi dpi) : Window(dpi, Qt::WindowFlags())
+{
+}
+
+Window::Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags)
+    : dialog_(&ScriptedOpenFileBackend::install())
 {
     QApplication::setApplicationName(QStringLiteral("Quarnet"));
     toolkit::Screen::setDpiOverride(dpi);
     window_ = std::make_unique<frmVelmora>();
+    if (extraFlags)
+        window_->setWindowFlags(window_->windowFlags() | extraFlags);
     window_->show();
     QCoreApplication::processEvents();
 }

@@ -29,6 +29,9 @@ private:
 class Window {
 public:
     explicit Window(toolkit::Dpi dpi = {96, 96});
+    // The same, with window flags added before the window is shown. Qt::FramelessWindowHint
+    // gives a window without a frame, as on a screen without a window manager.
+    Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags);
     ~Window();
 
     frmVelmora* operator->() const { return window_.get(); }

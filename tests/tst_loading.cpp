@@ -1,0 +1,475 @@
+// Opening an image: what a person sees after choosing a file, or failing to.
+#include "support/test_support.h"
+
+#include "filedlg/file_dlg.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+using testing::Window;
+
+namespace
+{
+
+const QString kLoadError =
+    QStringLiteral("Error occurred on loading picture.  Probably incoming image is of\r\n"
+                   "a size greater than PictureBox can handle.");
+
+QString sizeText(const QString& w, const QString& h, const QString& unit)
+{
+    return QStringLiteral("图像尺寸  ") + w + QStringLiteral(" x ") + h + QStringLiteral("  (") +
+           unit + QStringLiteral(")");
+}
+
+// A BMP header that declares width x height at 24 bits but carries no pixels: a bomb.
+QByteArray bmpHeaderOnly(qint32 width, qint32 height)
+{
+    QByteArray bytes(54, '\0');
+    auto put32 = [&](int at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = char((v >> (8 * i)) & 0xFF);
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, 54);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, quint32(width));
+    put32(22, quint32(height));
+    bytes[26] = 1;
+    bytes[28] = 24;
+    return bytes;
+}
+
+QString writeBytes(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile file(dir.filePath(name));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return file.fileName();
+}
+
+} // namespace
+
+class tst_Loading : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sizeTextInEachUnit_data();
+    void sizeTextInEachUnit();
+    void showsTheImageUnscaled();
+    void dialogIsAskedForImagesThatExist();
+    void cancelChangesNothing();
+    void loadResetsMagnification();
+    void sameSizeFromEveryFormat();
+    void gifShowsFirstFrameOverWhite();
+    void badInputShowsTheMessageThenRecovers_data();
+    void badInputShowsTheMessageThenRecovers();
+    void bombIsRefusedBeforeDecoding();
+    void largePhotoLoads();
+    void unusualPathsOpen_data();
+    void unusualPathsOpen();
+    void corpusGoodFiles_data();
+    void corpusGoodFiles();
+    void corpusBadFilesNeverCrash_data();
+    void corpusBadFilesNeverCrash();
+};
+
+void tst_Loading::sizeTextInEachUnit_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("unit");
+    QTest::addColumn<QString>("expected");
+    const QSize vga(640, 480);
+    QTest::newRow("640x480 pixels") << 96 << vga << 0 << sizeText("640", "480", "像素");
+    QTest::newRow("640x480 inches") << 96 << vga << 1 << sizeText("6.67", "5.00", "英寸");
+    QTest::newRow("640x480 centimetres") << 96 << vga << 2 << sizeText("16.93", "12.70", "厘米");
+    QTest::newRow("12 px is 0.125 in, rounds up")
+        << 96 << QSize(12, 96) << 1 << sizeText("0.13", "1.00", "英寸");
+    QTest::newRow("96 px is 2.54 cm")
+        << 96 << QSize(96, 12) << 2 << sizeText("2.54", "0.32", "厘米");
+    QTest::newRow("120 ppi inches")
+        << 120 << QSize(300, 60) << 1 << sizeText("2.50", "0.50", "英寸");
+    QTest::newRow("1x1 pixels") << 96 << QSize(1, 1) << 0 << sizeText("1", "1", "像素");
+}
+
+void tst_Loading::sizeTextInEachUnit()
+{
+    QFETCH(int, dpi);
+    QFETCH(QSize, size);
+    QFETCH(int, unit);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    Window w({dpi, dpi});
+    w->cboUnit->setListIndex(unit);
+    w.open(testing::writeImage(dir, "picture.bmp",
+                               testing::gradientImage(size.width(), size.height())));
+    QCOMPARE(w->lblImageSize->Caption(), expected);
+    QCOMPARE(w->imageWidth, size.width());
+    QCOMPARE(w->imageHeight, size.height());
+    QVERIFY(w.messages().isEmpty());
+}
+
+void tst_Loading::showsTheImageUnscaled()
+{
+    QTemporaryDir dir;
+    Window w;
+    const QImage image = testing::gradientImage(50, 30);
+    w.open(testing::writeImage(dir, "picture.bmp", image));
+    QVERIFY(w->picDisp->hasPicture());
+    QVERIFY(w->picOrig->hasPicture());
+    QCOMPARE(w->picDisp->ScaleWidth(), 50.0f);
+    QCOMPARE(w->picDisp->ScaleHeight(), 30.0f);
+    QCOMPARE(testing::firstDifference(w->picDisp->Image(), image), QString());
+    QCOMPARE(testing::firstDifference(w->picOrig->Image(), image), QString());
+    QCOMPARE(w->magnification, 1);
+    QCOMPARE(w->lblXY->Caption(), QString());
+}
+
+void tst_Loading::dialogIsAskedForImagesThatExist()
+{
+    Window w;
+    w.openAndCancel();
+    QCOMPARE(w.dialog().records().size(), 1);
+    const OpenFileRecord& record = w.dialog().records().first();
+    QCOMPARE(record.Flags, quint32(0x1000));
+    QCOMPARE(record.nFilterIndex, 1);
+    QCOMPARE(record.lpstrFilter, QStringLiteral("(bmp/jpg/gif)\0*.bmp;*.gif;*.jpg\0\0\0"));
+    QVERIFY(!record.lpstrInitialDir.has_value());
+    QVERIFY(!record.lpstrTitle.has_value());
+    QCOMPARE(record.lpstrDefExt, std::optional<QString>(QString("")));
+    // The dialog object is made once and kept.
+    QVERIFY(w->fileDlg);
+    const clsFileDlg* first = w->fileDlg.get();
+    w.openAndCancel();
+    QCOMPARE(w->fileDlg.get(), first);
+}
+
+void tst_Loading::cancelChangesNothing()
+{
+    QTemporaryDir dir;
+    Window w;
+    w.open(testing::writeImage(dir, "picture.bmp", testing::gradientImage(40, 20)));
+    w->lblXY->setCaption("x = 1   y = 2     RGB(0, 0, 0)");
+    const QString sizeBefore = w->lblImageSize->Caption();
+    const QImage shown = w->picDisp->Image();
+    w.openAndCancel();
+    QCOMPARE(w->lblImageSize->Caption(), sizeBefore);
+    QCOMPARE(w->lblXY->Caption(), QString("x = 1   y = 2     RGB(0, 0, 0)"));
+    QCOMPARE(w->imageWidth, 40);
+    QCOMPARE(testing::firstDifference(w->picDisp->Image(), shown), QString());
+    QVERIFY(w.messages().isEmpty());
+}
+
+void tst_Loading::loadResetsMagnification()
+{
+    QTemporaryDir dir;
+    Window w;
+    w.open(testing::writeImage(dir, "a.bmp", testing::gradientImage(40, 20)));
+    w->magnification = 2;
+    w->busy = -1; // pick "2" without running the magnification
+    w->cboMagnify->setListIndex(1);
+    w->busy = 0;
+    w.open(testing::writeImage(dir, "b.bmp", testing::gradientImage(30, 10)));
+    QCOMPARE(w->magnification, 1);
+    QCOMPARE(w->cboMagnify->ListIndex(), 0);
+    QCOMPARE(w->busy, qint16(0));
+}
+
+void tst_Loading::sameSizeFromEveryFormat()
+{
+    // GIF, JPEG and BMP of one picture: the size comes from the pixels, not from any
+    // resolution the file stores.
+    QTemporaryDir dir;
+    Window w;
+    w.open(testing::dataFile("odd_size_37x23.gif"));
+    QCOMPARE(w->imageWidth, 37);
+    QCOMPARE(w->imageHeight, 23);
+    const QImage fromGif = w->picOrig->Image();
+    QImage withResolution = fromGif;
+    withResolution.setDotsPerMeterX(11811); // 300 ppi stored in the file
+    withResolution.setDotsPerMeterY(11811);
+    for (const char* name : {"same.bmp", "same.jpg"}) {
+        w.open(testing::writeImage(dir, name, withResolution));
+        QCOMPARE(w->imageWidth, 37);
+        QCOMPARE(w->imageHeight, 23);
+    }
+    // The BMP holds exactly the GIF's pixels.
+    w.open(dir.filePath("same.bmp"));
+    QCOMPARE(testing::firstDifference(w->picDisp->Image(), fromGif), QString());
+    QCOMPARE(testing::pixelAt(*w->picDisp, 0, 0), toolkit::RGB(250, 20, 30));
+    QCOMPARE(testing::pixelAt(*w->picDisp, 36, 22), toolkit::RGB(0, 0, 0));
+    QCOMPARE(testing::pixelAt(*w->picDisp, 20, 10), toolkit::RGB(10, 120, 200));
+}
+
+void tst_Loading::gifShowsFirstFrameOverWhite()
+{
+    Window w;
+    w.open(testing::dataFile("animated_red_then_blue.gif"));
+    QCOMPARE(testing::pixelAt(*w->picDisp, 4, 3), toolkit::RGB(255, 0, 0));
+    w.open(testing::dataFile("transparent_right_half.gif"));
+    QCOMPARE(testing::pixelAt(*w->picDisp, 1, 1), toolkit::RGB(0, 128, 0));
+    QCOMPARE(testing::pixelAt(*w->picDisp, 5, 3), toolkit::RGB(255, 255, 255));
+}
+
+void tst_Loading::badInputShowsTheMessageThenRecovers_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("text file named .bmp") << "not an image";
+    QTest::newRow("empty file") << "empty";
+    QTest::newRow("truncated bmp header") << "truncated header";
+    QTest::newRow("corrupt jpeg header") << "corrupt jpeg";
+    QTest::newRow("a directory") << "directory";
+    QTest::newRow("file vanished after it was chosen") << "vanished";
+    QTest::newRow("file unreadable") << "unreadable";
+}
+
+void tst_Loading::badInputShowsTheMessageThenRecovers()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QString path;
+    if (kind == "not an image")
+        path = testing::dataFile("not_an_image.bmp");
+    else if (kind == "empty")
+        path = writeBytes(dir, "empty.gif", {});
+    else if (kind == "truncated header")
+        path = writeBytes(dir, "short.bmp", bmpHeaderOnly(10, 10).left(20));
+    else if (kind == "corrupt jpeg")
+        path = writeBytes(dir, "bad.jpg", QByteArray("\xFF\xD8\xFF\xC0\x00\x11garbage", 15));
+    else if (kind == "directory")
+        path = dir.path();
+    else if (kind == "vanished")
+        path = dir.filePath("gone.bmp");
+    else if (kind == "unreadable") {
+        path = testing::writeImage(dir, "locked.bmp", testing::gradientImage(8, 8));
+        QFile::setPermissions(path, QFileDevice::Permissions());
+        if (QFile(path).open(QIODevice::ReadOnly))
+            QSKIP("running as a user who can read any file");
+    }
+
+    Window w;
+    // A good image first, so the failure has something to clear.
+    w.open(testing::writeImage(dir, "good.bmp", testing::gradientImage(64, 48)));
+    w->lblXY->setCaption("x = 1   y = 1     RGB(1, 2, 3)");
+    w.open(path);
+
+    QCOMPARE(w.messages(), QStringList{kLoadError});
+    QVERIFY(!w->picOrig->hasPicture());
+    QVERIFY(!w->picDisp->hasPicture());
+    QCOMPARE(w->lblImageSize->Caption(), QString());
+    QCOMPARE(w->lblXY->Caption(), QString());
+    QCOMPARE(w->imageWidth, 0);
+    QCOMPARE(w->busy, qint16(0));
+    // The empty picture box fills the viewport again.
+    QCOMPARE(w->picDisp->Left(), 0.0f);
+    QCOMPARE(w->picDisp->Top(), 0.0f);
+    QCOMPARE(w->picDisp->Width(), w->picDispBase->Width());
+    QCOMPARE(w->picDisp->Height(), w->picDispBase->Height());
+    QCOMPARE(testing::pixelAt(*w->picDisp, 3, 3), toolkit::RGB(255, 255, 255));
+
+    // And the next good file loads normally.
+    const QImage next = testing::gradientImage(20, 10);
+    w.open(testing::writeImage(dir, "next.bmp", next));
+    QCOMPARE(w.messages().size(), 1);
+    QCOMPARE(w->imageWidth, 20);
+    QCOMPARE(testing::firstDifference(w->picDisp->Image(), next), QString());
+    QVERIFY(!w->lblImageSize->Caption().isEmpty());
+}
+
+void tst_Loading::bombIsRefusedBeforeDecoding()
+{
+    // 60,000 x 60,000 declared in 54 bytes: refused from the header, without 14 GB of pixels.
+    QTemporaryDir dir;
+    Window w;
+    QElapsedTimer timer;
+    timer.start();
+    w.open(writeBytes(dir, "bomb.bmp", bmpHeaderOnly(60000, 60000)));
+    QVERIFY2(timer.elapsed() < 2000, "the bomb took long enough to have been decoded");
+    QCOMPARE(w.messages(), QStringList{kLoadError});
+    QVERIFY(!w->picOrig->hasPicture());
+    QCOMPARE(w->imageWidth, 0);
+    // Just over the side limit of a picture box is refused too.
+    w.open(writeBytes(dir, "wide.bmp", bmpHeaderOnly(32768, 1)));
+    QCOMPARE(w.messages().size(), 2);
+}
+
+void tst_Loading::largePhotoLoads()
+{
+    // A 6000 x 4000 photo is 96 MB of pixels: over Qt's default decoder limit, well inside
+    // what a picture box holds.
+    QTemporaryDir dir;
+    QImage photo(6000, 4000, QImage::Format_RGB32);
+    photo.fill(qRgb(30, 60, 90));
+    const QString path = testing::writeImage(dir, "photo.jpg", photo);
+    Window w;
+    w.open(path);
+    QVERIFY2(w.messages().isEmpty(), qPrintable(w.messages().join('|')));
+    QCOMPARE(w->imageWidth, 6000);
+    QCOMPARE(w->imageHeight, 4000);
+}
+
+void tst_Loading::unusualPathsOpen_data()
+{
+    QTest::addColumn<QString>("relative");
+    QTest::newRow("chinese and blanks") << QStringLiteral("测试 图片/小 图.bmp");
+    QTest::newRow("longer than 260 characters")
+        << QString("%1/%2/%3.bmp").arg(QString(120, 'a'), QString(120, 'b'), QString(40, 'c'));
+    QTest::newRow("upper-case extension") << QStringLiteral("PHOTO.JPG");
+}
+
+void tst_Loading::unusualPathsOpen()
+{
+    QFETCH(QString, relative);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(relative);
+    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+    QVERIFY(testing::gradientImage(33, 17).save(path, relative.endsWith("JPG") ? "JPG" : "BMP"));
+    Window w;
+    w.open(path);
+    QVERIFY2(w.messages().isEmpty(), qPrintable(w.messages().join('|')));
+    QCOMPARE(w->imageWidth, 33);
+    QCOMPARE(w->imageHeight, 17);
+}
+
+namespace
+{
+
+struct ManifestRow {
+    QString path, cls, pillowSize, magickSize, rgb00, rgbCentre, note;
+};
+
+QList<ManifestRow> manifest()
+{
+    QList<ManifestRow> rows;
+    QFile file(testing::corpusFile("MANIFEST.tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return rows;
+    file.readLine(); // header
+    while (!file.atEnd()) {
+        const QStringList f = QString::fromUtf8(file.readLine()).chopped(1).split('\t');
+        if (f.size() >= 9)
+            rows.append({f[0], f[2], f[3], f[5], f[6], f[7], f[8]});
+    }
+    return rows;
+}
+
+QSize parseSize(const QString& text)
+{
+    const QStringList parts = text.split('x');
+    return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
+}
+
+QColor parseRgb(const QString& text)
+{
+    const QStringList parts = text.split(',');
+    return parts.size() == 3 ? QColor(parts[0].toInt(), parts[1].toInt(), parts[2].toInt())
+                             : QColor();
+}
+
+} // namespace
+
+void tst_Loading::corpusGoodFiles_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QColor>("corner");
+    QTest::addColumn<QColor>("centre");
+    QTest::addColumn<int>("tolerance");
+    const QList<ManifestRow> rows = manifest();
+    if (rows.isEmpty())
+        QSKIP("the shared image corpus is not beside the project");
+    for (const ManifestRow& row : rows) {
+        if (row.cls != "good")
+            continue;
+        // Where the two reference decoders disagree on size, or one reports an error,
+        // the manifest gives no expectation to test against.
+        const QSize size = parseSize(row.pillowSize);
+        if (!size.isValid() || parseSize(row.magickSize) != size)
+            continue;
+        QColor corner = parseRgb(row.rgb00), centre = parseRgb(row.rgbCentre);
+        // JPEG pixels depend on the IDCT; CMYK ones on a colour conversion Pillow does
+        // naively; and the reference is known to decode RLE4 wrongly.
+        int tolerance = row.path.contains("/jpeg/") ? 12 : 0;
+        // Qt widens 5- and 6-bit channels by shifting (31 reads 248) where the reference
+        // decoders scale (31 reads 255): at most 7 apart.
+        if (row.note.contains("16bpp"))
+            tolerance = 7;
+        if (row.note.contains("CMYK") || row.path.contains("pal4rle") ||
+            row.note.contains("pixels differ") || row.note.contains("RGBA("))
+            corner = centre = QColor();
+        QTest::newRow(qPrintable(row.path))
+            << testing::corpusFile(row.path) << size << corner << centre << tolerance;
+    }
+}
+
+void tst_Loading::corpusGoodFiles()
+{
+    QFETCH(QString, path);
+    QFETCH(QSize, size);
+    QFETCH(QColor, corner);
+    QFETCH(QColor, centre);
+    QFETCH(int, tolerance);
+    Window w;
+    w.open(path);
+    QVERIFY2(w.messages().isEmpty(), qPrintable(w.messages().join('|')));
+    QCOMPARE(QSize(w->imageWidth, w->imageHeight), size);
+    const auto check = [&](const QColor& expected, int x, int y) {
+        if (!expected.isValid())
+            return;
+        const toolkit::ColorRef c = testing::pixelAt(*w->picDisp, x, y);
+        const int diff = std::max({std::abs(toolkit::redOf(c) - expected.red()),
+                                   std::abs(toolkit::greenOf(c) - expected.green()),
+                                   std::abs(toolkit::blueOf(c) - expected.blue())});
+        QVERIFY2(diff <= tolerance, qPrintable(QString("(%1, %2) is RGB(%3, %4, %5), expected %6")
+                                                   .arg(x)
+                                                   .arg(y)
+                                                   .arg(toolkit::redOf(c))
+                                                   .arg(toolkit::greenOf(c))
+                                                   .arg(toolkit::blueOf(c))
+                                                   .arg(expected.name())));
+    };
+    check(corner, 0, 0);
+    check(centre, size.width() / 2, size.height() / 2);
+}
+
+void tst_Loading::corpusBadFilesNeverCrash_data()
+{
+    QTest::addColumn<QString>("path");
+    const QList<ManifestRow> rows = manifest();
+    if (rows.isEmpty())
+        QSKIP("the shared image corpus is not beside the project");
+    for (const ManifestRow& row : rows)
+        if (row.cls != "good")
+            QTest::newRow(qPrintable(row.path)) << testing::corpusFile(row.path);
+}
+
+void tst_Loading::corpusBadFilesNeverCrash()
+{
+    // Broken and doubtful files either show as a picture of a sane size or bring up the
+    // load-error message; either way quickly, and the window works afterwards.
+    QFETCH(QString, path);
+    Window w;
+    QElapsedTimer timer;
+    timer.start();
+    w.open(path);
+    // A 26-byte GIF may still declare 143 million pixels, which are allocated and cleared:
+    // seconds, not a hang.
+    QVERIFY2(timer.elapsed() < 30000, "loading hung");
+    if (w.messages().isEmpty()) {
+        QVERIFY(w->picDisp->hasPicture());
+        QVERIFY(w->imageWidth > 0 && w->imageHeight > 0);
+        QVERIFY(qint64(w->imageWidth) * w->imageHeight <= toolkit::kMaxSurfacePixels);
+    } else {
+        QCOMPARE(w.messages(), QStringList{kLoadError});
+        QVERIFY(!w->picDisp->hasPicture());
+    }
+    w.open(testing::dataFile("odd_size_37x23.gif"));
+    QCOMPARE(w->imageWidth, 37);
+}
+
+QTEST_MAIN(tst_Loading)
+#include "tst_loading.moc"

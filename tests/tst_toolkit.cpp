@@ -1,0 +1,326 @@
+// The classic toolkit services as the window relies on them: block copies that clip,
+// colours in 0x00BBGGRR, lines without their end point, surfaces that persist, controls
+// that raise their events from code.
+#include "support/test_support.h"
+
+#include "toolkit/controls.h"
+#include "toolkit/gdi.h"
+#include "toolkit/services.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace toolkit;
+
+namespace
+{
+
+template <class F> int errorOf(F&& f)
+{
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// A box of the given size whose pixel (x, y) is RGB(x, y, 7).
+std::unique_ptr<PictureBox> numberedBox(QWidget* parent, int w, int h)
+{
+    auto box = std::make_unique<PictureBox>(parent);
+    box->Move(0, 0, float(w), float(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            box->surface().setPixel(x, y, qRgb(x, y, 7));
+    return box;
+}
+
+} // namespace
+
+class tst_Toolkit : public QObject
+{
+    Q_OBJECT
+private slots:
+    void colorRefOrder();
+    void bitBltClips_data();
+    void bitBltClips();
+    void getPixelOutsideIsInvalid_data();
+    void getPixelOutsideIsInvalid();
+    void stretchBltReplicatesPixels();
+    void lineLeavesOutItsEndPoint_data();
+    void lineLeavesOutItsEndPoint();
+    void surfacePersistsAndErases();
+    void surfaceLimits_data();
+    void surfaceLimits();
+    void fractionalPlacementReadsBack_data();
+    void fractionalPlacementReadsBack();
+    void fontsAreSelectedAndDeleted();
+    void comboBoxSelectsOnlyWhenTold();
+    void scrollBarRaisesChangeFromCode();
+    void checkBoxValues();
+
+private:
+    QWidget host;
+};
+
+void tst_Toolkit::colorRefOrder()
+{
+    QCOMPARE(RGB(0xA0, 0xA0, 0xA0), ColorRef(0x00A0A0A0));
+    QCOMPARE(RGB(0, 0, 0xDD), ColorRef(0x00DD0000));
+    QCOMPARE(RGB(255, 0, 0), ColorRef(0x000000FF));
+    QCOMPARE(fromQRgb(qRgb(1, 2, 3)), ColorRef(0x00030201));
+    QCOMPARE(toQRgb(0x00030201), qRgb(1, 2, 3));
+}
+
+void tst_Toolkit::bitBltClips_data()
+{
+    // Source 10 x 6 numbered pixels, destination 8 x 5 erased to white.
+    QTest::addColumn<QRect>("dest");    // x, y, w, h of the copy
+    QTest::addColumn<QPoint>("source"); // sx, sy
+    QTest::addColumn<QRect>("changed"); // destination pixels that must change
+    QTest::newRow("inside") << QRect(1, 1, 3, 2) << QPoint(2, 2) << QRect(1, 1, 3, 2);
+    QTest::newRow("negative destination x")
+        << QRect(-54, 0, 60, 5) << QPoint(0, 0) << QRect(0, 0, 0, 0); // source ends at 10 < 54
+    QTest::newRow("shifted left, like a scrolled ruler")
+        << QRect(-4, 0, 12, 5) << QPoint(0, 0) << QRect(0, 0, 6, 5);
+    QTest::newRow("beyond destination") << QRect(6, 3, 10, 10) << QPoint(0, 0) << QRect(6, 3, 2, 2);
+    QTest::newRow("beyond source") << QRect(0, 0, 8, 5) << QPoint(7, 4) << QRect(0, 0, 3, 2);
+    QTest::newRow("negative source") << QRect(0, 0, 4, 4) << QPoint(-2, -1) << QRect(2, 1, 2, 3);
+}
+
+void tst_Toolkit::bitBltClips()
+{
+    QFETCH(QRect, dest);
+    QFETCH(QPoint, source);
+    QFETCH(QRect, changed);
+    auto src = numberedBox(&host, 10, 6);
+    PictureBox dst(&host);
+    dst.Move(0, 0, 8, 5);
+    QVERIFY(BitBlt(dst.hDC(), dest.x(), dest.y(), dest.width(), dest.height(), src->hDC(),
+                   source.x(), source.y(), SRCCOPY));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const ColorRef expected = changed.contains(x, y) ? RGB(x - dest.x() + source.x(),
+                                                                   y - dest.y() + source.y(), 7)
+                                                             : RGB(255, 255, 255);
+            QVERIFY2(GetPixel(dst.hDC(), x, y) == expected,
+                     qPrintable(QString("pixel (%1, %2)").arg(x).arg(y)));
+        }
+}
+
+void tst_Toolkit::getPixelOutsideIsInvalid_data()
+{
+    QTest::addColumn<QPoint>("at");
+    QTest::newRow("left") << QPoint(-1, 0);
+    QTest::newRow("above") << QPoint(0, -1);
+    QTest::newRow("right edge") << QPoint(10, 0);
+    QTest::newRow("bottom edge") << QPoint(0, 6);
+}
+
+void tst_Toolkit::getPixelOutsideIsInvalid()
+{
+    QFETCH(QPoint, at);
+    auto box = numberedBox(&host, 10, 6);
+    QCOMPARE(GetPixel(box->hDC(), at.x(), at.y()), CLR_INVALID);
+    QCOMPARE(GetPixel(box->hDC(), 9, 5), RGB(9, 5, 7));
+}
+
+void tst_Toolkit::stretchBltReplicatesPixels()
+{
+    auto src = numberedBox(&host, 5, 3);
+    PictureBox dst(&host);
+    dst.Move(0, 0, 10, 6);
+    QVERIFY(StretchBlt(dst.hDC(), 0, 0, 10, 6, src->hDC(), 0, 0, 5, 3, SRCCOPY));
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 10; ++x)
+            QCOMPARE(GetPixel(dst.hDC(), x, y), RGB(x / 2, y / 2, 7));
+}
+
+void tst_Toolkit::lineLeavesOutItsEndPoint_data()
+{
+    QTest::addColumn<QLine>("line");
+    QTest::addColumn<QList<QPoint>>("painted");
+    QTest::newRow("vertical tick 0..4")
+        << QLine(3, 0, 3, 4) << QList<QPoint>{{3, 0}, {3, 1}, {3, 2}, {3, 3}};
+    QTest::newRow("vertical past the strip")
+        << QLine(2, 13, 2, 16) << QList<QPoint>{{2, 13}, {2, 14}};
+    QTest::newRow("horizontal") << QLine(0, 5, 3, 5) << QList<QPoint>{{0, 5}, {1, 5}, {2, 5}};
+    QTest::newRow("leftward") << QLine(3, 1, 0, 1) << QList<QPoint>{{3, 1}, {2, 1}, {1, 1}};
+    QTest::newRow("diagonal") << QLine(0, 0, 3, 3) << QList<QPoint>{{0, 0}, {1, 1}, {2, 2}};
+    QTest::newRow("a point paints nothing") << QLine(4, 4, 4, 4) << QList<QPoint>{};
+}
+
+void tst_Toolkit::lineLeavesOutItsEndPoint()
+{
+    QFETCH(QLine, line);
+    QFETCH(QList<QPoint>, painted);
+    PictureBox box(&host);
+    box.Move(0, 0, 8, 15);
+    box.setForeColor(RGB(0xA0, 0xA0, 0xA0));
+    box.Line(line.x1(), line.y1(), line.x2(), line.y2());
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 8; ++x) {
+            const bool expected = painted.contains(QPoint(x, y));
+            QVERIFY2((GetPixel(box.hDC(), x, y) == RGB(0xA0, 0xA0, 0xA0)) == expected,
+                     qPrintable(QString("pixel (%1, %2)").arg(x).arg(y)));
+        }
+}
+
+void tst_Toolkit::surfacePersistsAndErases()
+{
+    PictureBox box(&host);
+    box.setBackColor(RGB(128, 255, 255));
+    box.Move(0, 0, 4, 4);
+    box.setForeColor(RGB(0, 0, 0xDD));
+    box.Line(0, 0, 4, 0);
+    // Growing keeps what was drawn and fills the new part with the background.
+    box.setWidth(6);
+    QCOMPARE(GetPixel(box.hDC(), 3, 0), RGB(0, 0, 0xDD));
+    QCOMPARE(GetPixel(box.hDC(), 5, 0), RGB(128, 255, 255));
+    // Making what is drawn the picture, then drawing more, leaves the picture as it was.
+    box.setPicture(box.Image());
+    QVERIFY(box.hasPicture());
+    box.Line(0, 2, 4, 2);
+    QCOMPARE(box.Picture().pixel(0, 2), toQRgb(RGB(128, 255, 255)));
+    // Removing the picture erases everything to the background.
+    box.setPicture(QImage());
+    QVERIFY(!box.hasPicture());
+    QCOMPARE(GetPixel(box.hDC(), 0, 0), RGB(128, 255, 255));
+    // Setting the background colour erases too.
+    box.Line(0, 1, 2, 1);
+    box.setBackColor(RGB(1, 2, 3));
+    QCOMPARE(GetPixel(box.hDC(), 0, 1), RGB(1, 2, 3));
+}
+
+void tst_Toolkit::surfaceLimits_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("32767 wide") << QSize(32767, 1) << true;
+    QTest::newRow("32768 wide") << QSize(32768, 1) << false;
+    QTest::newRow("32768 high") << QSize(1, 32768) << false;
+    QTest::newRow("2^28 pixels") << QSize(16384, 16384) << true;
+    QTest::newRow("over 2^28 pixels") << QSize(16385, 16384) << false;
+}
+
+void tst_Toolkit::surfaceLimits()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, allowed);
+    PictureBox box(&host);
+    box.Move(0, 0, 10, 10);
+    const int error = errorOf([&] { checkSurfaceSize(size.width(), size.height()); });
+    QCOMPARE(error, allowed ? 0 : int(Err::CantCreateImage));
+    if (!allowed) {
+        // A refused size leaves the box as it was.
+        QCOMPARE(errorOf([&] { box.Move(0, 0, float(size.width()), float(size.height())); }),
+                 int(Err::CantCreateImage));
+        QCOMPARE(box.Width(), 10.0f);
+        QCOMPARE(box.surface().size(), QSize(10, 10));
+    }
+}
+
+void tst_Toolkit::fractionalPlacementReadsBack_data()
+{
+    QTest::addColumn<float>("left");
+    QTest::addColumn<int>("column");
+    QTest::newRow("220.5 lands on 221") << 220.5f << 221;
+    QTest::newRow("220.49 lands on 220") << 220.49f << 220;
+    QTest::newRow("-0.5 lands on 0") << -0.5f << 0;
+    QTest::newRow("-1.5 lands on -1") << -1.5f << -1;
+}
+
+void tst_Toolkit::fractionalPlacementReadsBack()
+{
+    QFETCH(float, left);
+    QFETCH(int, column);
+    PictureBox box(&host);
+    box.Move(left, 0, 10, 10);
+    QCOMPARE(box.Left(), left);
+    QCOMPARE(box.geometry().left(), column);
+    // The same shift moves the box and anything laid against it by the same pixels.
+    box.setLeft(left + 40);
+    QCOMPARE(box.geometry().left(), column + 40);
+}
+
+void tst_Toolkit::fontsAreSelectedAndDeleted()
+{
+    PictureBox box(&host);
+    box.Move(0, 0, 15, 100);
+    const int before = liveFontCount();
+    const HFONT font = CreateFontA(10, 0, 900, 900, 400, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+    QCOMPARE(liveFontCount(), before + 1);
+    const float upright = box.TextWidth("1234");
+    const HGDIOBJ previous = SelectObject(box.hDC(), font);
+    QCOMPARE(previous, HGDIOBJ(0));
+    QCOMPARE(box.hDC()->selectedFont(), font);
+    // The rotated font's cell is 10 pixels high, whatever the box's own font is.
+    QVERIFY(box.TextHeight("1") >= 9 && box.TextHeight("1") <= 11);
+    QVERIFY(box.TextWidth("1234") > 0);
+    QCOMPARE(SelectObject(box.hDC(), previous), font);
+    QCOMPARE(box.TextWidth("1234"), upright);
+    QVERIFY(DeleteObject(font));
+    QVERIFY(!DeleteObject(font));
+    QCOMPARE(liveFontCount(), before);
+}
+
+void tst_Toolkit::comboBoxSelectsOnlyWhenTold()
+{
+    ComboBox list(&host);
+    QSignalSpy clicks(&list, &ComboBox::Click);
+    list.AddItem("1");
+    list.AddItem("2");
+    QCOMPARE(list.ListIndex(), -1);
+    QCOMPARE(list.Text(), QString());
+    QCOMPARE(clicks.count(), 0);
+    list.setListIndex(1);
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(list.Text(), QString("2"));
+    QCOMPARE(errorOf([&] { list.setListIndex(2); }), int(Err::InvalidProcedureCall));
+}
+
+void tst_Toolkit::scrollBarRaisesChangeFromCode()
+{
+    ScrollBar bar(Qt::Horizontal, &host);
+    QSignalSpy changes(&bar, &ScrollBar::Change);
+    QCOMPARE(bar.Max(), qint16(32767));
+    bar.setMax(100);
+    bar.setValue(80);
+    QCOMPARE(changes.count(), 1);
+    // Lowering Max below Value pulls Value down and raises Change.
+    bar.setMax(50);
+    QCOMPARE(bar.Value(), qint16(50));
+    QCOMPARE(changes.count(), 2);
+    // A negative Max reads back as set; the bar has no travel.
+    bar.setMax(-3);
+    QCOMPARE(bar.Max(), qint16(-3));
+    QCOMPARE(bar.Value(), qint16(0));
+    QCOMPARE(errorOf([&] { bar.setMax(32768); }), int(Err::Overflow));
+    bar.setMax(10);
+    QVERIFY(errorOf([&] { bar.setValue(11); }) != 0);
+    // Setting the same value again is no change.
+    const int count = changes.count();
+    bar.setValue(0);
+    QCOMPARE(changes.count(), count);
+}
+
+void tst_Toolkit::checkBoxValues()
+{
+    CheckBox box(&host);
+    QSignalSpy clicks(&box, &CheckBox::Click);
+    box.setValue(1);
+    box.setValue(2);
+    box.setValue(0);
+    QCOMPARE(clicks.count(), 3);
+    QCOMPARE(box.Value(), 0);
+    // A person's click toggles between unchecked and checked only.
+    box.setValue(2);
+    box.click();
+    QCOMPARE(box.Value(), 1);
+    box.click();
+    QCOMPARE(box.Value(), 0);
+}
+
+QTEST_MAIN(tst_Toolkit)
+#include "tst_toolkit.moc"
