@@ -76,7 +76,10 @@ void MsgBox(QWidget* parent, const QString& text)
         messageBoxHook()(text);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), text, QMessageBox::Ok,
+    // Messages break their lines the classic way, with CR LF; Qt wants a plain LF.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationName(), shown, QMessageBox::Ok,
                     parent);
     box.exec();
 }

@@ -1,0 +1,37 @@
+#include "filedlg/file_dlg.h"
+
+#include "filedlg/qt_file_dialog_backend.h"
+
+OpenFileBackend::~OpenFileBackend() = default;
+
+namespace
+{
+// Created on first use, so merely linking the library needs no QApplication.
+std::unique_ptr<OpenFileBackend>& currentBackend()
+{
+    static std::unique_ptr<OpenFileBackend> backend;
+    if (!backend)
+        backend = std::make_unique<QtFileDialogBackend>();
+    return backend;
+}
+} // namespace
+
+void clsFileDlg::setBackend(std::unique_ptr<OpenFileBackend> backend)
+{
+    currentBackend() = backend ? std::move(backend) : std::make_unique<QtFileDialogBackend>();
+}
+
+QString clsFileDlg::ShowOpen(quintptr Owner, const OptionalText& Filename, const QString& Filter,
+                             bool MultiSelect, bool FileMustExist, bool ReadOnly, bool HideReadOnly,
+                             qint32 FilterIndex, const OptionalText& InitDir,
+                             const OptionalText& DefaultExt, const OptionalText& FileTitle,
+                             const OptionalText& DlgTitle, qint32 flags)
+{
+    OpenFileRecord record = buildOpenFileRecord(Owner, Filename, Filter, MultiSelect, FileMustExist,
+                                                ReadOnly, HideReadOnly, FilterIndex, InitDir,
+                                                DefaultExt, FileTitle, DlgTitle, flags);
+    // Cancel, closing and failure all read as "nothing chosen".
+    if (!currentBackend()->GetOpenFileName(record))
+        return QString();
+    return TrimNull(record.lpstrFile);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "filedlg/open_file_record.h"
+
+#include <QString>
+#include <QtGlobal>
+#include <memory>
+
+// Whatever actually shows the open-file dialog. Replaceable so windows can be tested with a
+// scripted answer instead of a person.
+class OpenFileBackend
+{
+public:
+    virtual ~OpenFileBackend();
+    // Shows the dialog described by record. On a choice, writes the full path followed by a
+    // NUL into record.lpstrFile and returns true; returns false when nothing was chosen.
+    virtual bool GetOpenFileName(OpenFileRecord& record) = 0;
+};
+
+// The system's open-file dialog behind one call. Keeps no state between calls.
+class clsFileDlg
+{
+public:
+    // Shows the modal dialog and returns the full path of the chosen file, or "" when the
+    // user cancelled or closed it. Raises InvalidProcedureCall when Filename or FileTitle
+    // is longer than 260 characters, Overflow when Filter is longer than 32,767.
+    QString ShowOpen(quintptr Owner = 0, const OptionalText& Filename = std::nullopt,
+                     const QString& Filter = QStringLiteral("All (*.*)| *.*"),
+                     bool MultiSelect = false, bool FileMustExist = true, bool ReadOnly = false,
+                     bool HideReadOnly = false, qint32 FilterIndex = 1,
+                     const OptionalText& InitDir = std::nullopt,
+                     const OptionalText& DefaultExt = QString(""),
+                     const OptionalText& FileTitle = std::nullopt,
+                     const OptionalText& DlgTitle = std::nullopt, qint32 flags = 0);
+
+    // Replaces the back end every clsFileDlg uses; nullptr restores the Qt dialog.
+    static void setBackend(std::unique_ptr<OpenFileBackend> backend);
+};
+
+// Offered alongside so any window test can script the user's answers with this one include.
+#include "filedlg/scripted_backend.h"
