@@ -1,9 +1,98 @@
+#include "toolkit/gdi.h"
 #include "viewer/main_window.h"
+#include "viewer/numbers.h"
 
-// Filled in by the readout work.
-void frmVelmora::picDisp_MouseMove(int, int, float, float) {}
-void frmVelmora::HidePointerReadout() {}
-void frmVelmora::picDispBase_MouseMove(int, int, float, float) {}
-void frmVelmora::picRulerW_MouseMove(int, int, float, float) {}
-void frmVelmora::picRulerH_MouseMove(int, int, float, float) {}
-void frmVelmora::Form_MouseMove(int, int, float, float) {}
+using namespace toolkit;
+
+namespace
+{
+
+// The position of one axis as the chosen unit shows it; "" while no unit is selected.
+QString positionText(int unitIndex, qint32 imagePixels, qint32 dpi)
+{
+    switch (unitIndex) {
+    case 0:
+        return QString::number(imagePixels);
+    case 1:
+        return numbers::formatTwoDecimals(numbers::fdiv(imagePixels, dpi));
+    case 2:
+        return numbers::formatTwoDecimals(numbers::fdiv(imagePixels, dpi) * 2.54);
+    default:
+        return QString();
+    }
+}
+
+} // namespace
+
+void frmVelmora::picDisp_MouseMove(int /*button*/, int /*shift*/, float X, float Y)
+{
+    // 1.
+    if (!picOrig->hasPicture()) {
+        HidePointerReadout();
+        return;
+    }
+    // While a button is held the picture keeps getting the moves after the pointer has left
+    // it; there is no pixel under the pointer then, and a colour made of the invalid value
+    // would be nonsense. The readout goes as if the pointer had left the picture.
+    const ColorRef c = GetPixel(picDisp->hDC(), numbers::CLng(X), numbers::CLng(Y));
+    if (c == CLR_INVALID) {
+        HidePointerReadout();
+        return;
+    }
+
+    // 2.
+    shpMarkerW->setVisible(true);
+    shpMarkerH->setVisible(true);
+    lblXY->setVisible(true);
+
+    // 3. Within the viewport, which is the ruler strip's coordinate system when scrolled.
+    shpMarkerW->setLeft(X - float(hsrDisp->Value()));
+    shpMarkerH->setTop(Y - float(vsrDisp->Value()));
+
+    // 4.
+    const auto colour = qint32(c);
+    const auto red = qint16(numbers::imod(colour, 256));
+    const auto green = qint16(numbers::imod(numbers::idiv(colour, 256), 256));
+    const auto blue = qint16(numbers::imod(numbers::idiv(colour, 65536), 256));
+
+    // 5. Display pixels back to image pixels: at factor 2, pixels 4 and 5 both read 2.
+    const qint32 px = numbers::Fix(numbers::fdiv(X, magnification));
+    const qint32 py = numbers::Fix(numbers::fdiv(Y, magnification));
+
+    // 6.
+    const QString sx = positionText(cboUnit->ListIndex(), px, dpiX);
+    const QString sy = positionText(cboUnit->ListIndex(), py, dpiY);
+
+    // 7., 8.
+    const QString colourText = QStringLiteral("RGB(%1, %2, %3)").arg(red).arg(green).arg(blue);
+    lblXY->setCaption(QStringLiteral("x = ") + sx + QStringLiteral("   y = ") + sy +
+                      QStringLiteral("     ") + colourText);
+}
+
+void frmVelmora::HidePointerReadout()
+{
+    // The caption stays: the next move over the picture rewrites it.
+    shpMarkerW->setVisible(false);
+    shpMarkerH->setVisible(false);
+    lblXY->setVisible(false);
+}
+
+void frmVelmora::picDispBase_MouseMove(int /*button*/, int /*shift*/, float /*X*/, float /*Y*/)
+{
+    HidePointerReadout();
+}
+
+void frmVelmora::picRulerW_MouseMove(int /*button*/, int /*shift*/, float /*X*/, float /*Y*/)
+{
+    HidePointerReadout();
+}
+
+void frmVelmora::picRulerH_MouseMove(int /*button*/, int /*shift*/, float /*X*/, float /*Y*/)
+{
+    HidePointerReadout();
+}
+
+void frmVelmora::Form_MouseMove(int /*button*/, int /*shift*/, float /*X*/, float /*Y*/)
+{
+    HidePointerReadout();
+}

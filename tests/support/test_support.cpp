@@ -20,9 +20,7 @@ MessageRecorder::~MessageRecorder()
     toolkit::setMessageBoxHook({});
 }
 
-Window::Window(toolkit::Dpi dpi) : Window(dpi, Qt::WindowFlags())
-{
-}
+Window::Window(toolkit::Dpi dpi) : Window(dpi, Qt::WindowFlags()) {}
 
 Window::Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags)
     : dialog_(&ScriptedOpenFileBackend::install())
