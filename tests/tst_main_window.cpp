@@ -73,7 +73,6 @@ void tst_MainWindow::designRectanglesAt96Dpi_data()
     QTest::newRow("lblMagnification") << "lblMagnification" << QRectF(422, 16, 69, 19);
     QTest::newRow("cboMagnify") << "cboMagnify" << QRectF(492, 12, 41, 21);
     QTest::newRow("picOrig") << "picOrig" << QRectF(470, 28, 47, 43);
-    QTest::newRow("picTemp2") << "picTemp2" << QRectF(518, 30, 25, 25);
 }
 
 namespace
@@ -95,8 +94,6 @@ QRectF rectOf(const frmVelmora& w, const QString& name)
         return r(w.cboMagnify);
     if (name == "picOrig")
         return r(w.picOrig);
-    if (name == "picTemp2")
-        return r(w.picTemp2);
     return {};
 }
 } // namespace
