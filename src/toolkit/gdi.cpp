@@ -3,6 +3,7 @@
 #include "toolkit/screen.h"
 
 #include <QFontMetricsF>
+#include <QHash>
 #include <QPainter>
 #include <cstring>
 #include <map>
@@ -38,6 +39,20 @@ std::map<HFONT, LogicalFont>& fontTable()
 {
     static std::map<HFONT, LogicalFont> table;
     return table;
+}
+
+// A face's character cell height per em. Remembered, because the rotated ruler numbers make
+// a font of the same face for every number.
+qreal cellPerEmOf(const QFont& font)
+{
+    static QHash<QFont, qreal> ratios;
+    QFont probe = font;
+    probe.setPixelSize(1000);
+    if (const auto known = ratios.constFind(probe); known != ratios.constEnd())
+        return *known;
+    const qreal ratio = QFontMetricsF(probe).height() / 1000.0;
+    ratios.insert(probe, ratio);
+    return ratio;
 }
 
 } // namespace
@@ -170,10 +185,7 @@ QFont toQFont(const LogicalFont& logical)
     } else if (logical.height > 0) {
         // A positive height is the whole character cell (ascent + descent); find the em
         // size whose cell is that high.
-        QFont probe = font;
-        probe.setPixelSize(1000);
-        const qreal cellPerEm = QFontMetricsF(probe).height() / 1000.0;
-        font.setPixelSize(std::max(1, qRound(logical.height / cellPerEm)));
+        font.setPixelSize(std::max(1, qRound(logical.height / cellPerEmOf(font))));
     } else {
         font.setPixelSize(Screen::pointsToPixels(12));
     }

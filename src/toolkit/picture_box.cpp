@@ -4,9 +4,11 @@
 #include "toolkit/screen.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTransform>
 #include <cstdlib>
 
 namespace toolkit
@@ -119,6 +121,88 @@ QFont drawingFont(const PictureBox& box)
     return box.boxFont();
 }
 
+// The advance width of a text. Measuring shapes the text, which costs more than drawing a
+// ruler's ticks, and the rulers measure the same few numbers in the same fonts on every
+// redraw, so the widths are remembered (and forgotten in bulk, to stay small).
+int advanceOf(const QFont& font, const QString& text)
+{
+    static QHash<std::pair<QFont, QString>, int> widths;
+    const std::pair<QFont, QString> key(font, text);
+    if (const auto known = widths.constFind(key); known != widths.constEnd())
+        return *known;
+    if (widths.size() >= 4096)
+        widths.clear();
+    const int width = QFontMetrics(font).horizontalAdvance(text);
+    widths.insert(key, width);
+    return width;
+}
+
+// The pixels a text covers when printed with its cell's top-left at (0, 0): an ink mask and
+// where its top-left lies from that point. Shaping and rasterising a text costs far more
+// than copying its few pixels, and the rulers print the same numbers on every redraw. Box
+// fonts are never smoothed, so a pixel is either ink or untouched and the mask is exact.
+struct TextInk {
+    QImage mask;
+    QPoint offset;
+};
+
+struct TextInkKey {
+    QFont font;
+    int escapement;
+    QString text;
+    bool operator==(const TextInkKey&) const = default;
+};
+
+size_t qHash(const TextInkKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.font, key.escapement, key.text);
+}
+
+TextInk renderTextInk(const QFont& font, int escapement, const QString& text)
+{
+    const QFontMetrics metrics(font);
+    // The cell turned about its start point, with room for glyphs that overhang it.
+    const int margin = metrics.height() + metrics.maxWidth();
+    const QRect cell(-margin, -margin, metrics.horizontalAdvance(text) + 2 * margin,
+                     metrics.height() + 2 * margin);
+    const QRect area = QTransform().rotate(-escapement / 10.0).mapRect(cell);
+    QImage canvas(area.size(), QImage::Format_ARGB32_Premultiplied);
+    if (canvas.isNull())
+        raiseError(Err::OutOfMemory);
+    canvas.fill(Qt::transparent);
+    {
+        QPainter painter(&canvas);
+        painter.setFont(font);
+        painter.setPen(Qt::black);
+        painter.translate(-area.left(), -area.top());
+        // The start point is the top-left of the text's cell; an escaped font turns the
+        // cell about it, counter-clockwise (900 runs the text upward, cell to the right).
+        painter.rotate(-escapement / 10.0);
+        painter.drawText(0, metrics.ascent(), text);
+    }
+    QRect inked;
+    for (int y = 0; y < canvas.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(canvas.constScanLine(y));
+        for (int x = 0; x < canvas.width(); ++x)
+            if (qAlpha(row[x]) != 0)
+                inked |= QRect(x, y, 1, 1);
+    }
+    if (inked.isEmpty())
+        return {};
+    return {canvas.copy(inked), inked.topLeft() + area.topLeft()};
+}
+
+const TextInk& textInk(const QFont& font, int escapement, const QString& text)
+{
+    static QHash<TextInkKey, TextInk> inks;
+    const TextInkKey key{font, escapement, text};
+    if (const auto known = inks.constFind(key); known != inks.constEnd())
+        return *known;
+    if (inks.size() >= 4096)
+        inks.clear();
+    return *inks.insert(key, renderTextInk(font, escapement, text));
+}
+
 int escapementOf(const PictureBox& box)
 {
     const LogicalFont* logical = logicalFont(box.hDC()->selectedFont());
@@ -135,10 +219,14 @@ void PictureBox::Line(float x1, float y1, float x2, float y2)
     const int dx = std::abs(xEnd - x), dy = -std::abs(yEnd - y);
     const int stepX = x < xEnd ? 1 : -1, stepY = y < yEnd ? 1 : -1;
     const QRgb color = toQRgb(foreColor_);
+    // One detach for the whole line rather than one per pixel: the rulers draw thousands.
+    uchar* const bits = surface_.isNull() ? nullptr : surface_.bits();
+    const qsizetype stride = surface_.bytesPerLine();
+    const int width = surface_.width(), height = surface_.height();
     int error = dx + dy;
     while (x != xEnd || y != yEnd) {
-        if (surface_.valid(x, y))
-            reinterpret_cast<QRgb*>(surface_.scanLine(y))[x] = color;
+        if (x >= 0 && x < width && y >= 0 && y < height)
+            reinterpret_cast<QRgb*>(bits + y * stride)[x] = color;
         const int twice = 2 * error;
         if (twice >= dy) {
             error += dy;
@@ -155,24 +243,28 @@ void PictureBox::Line(float x1, float y1, float x2, float y2)
 void PictureBox::Print(const QString& text)
 {
     const QFont font = drawingFont(*this);
-    {
-        QPainter painter(&surface_);
-        painter.setFont(font);
-        painter.setPen(QColor(toQRgb(foreColor_)));
-        painter.translate(toDevicePixels(currentX_), toDevicePixels(currentY_));
-        // The start point is the top-left of the text's cell; an escaped font turns the
-        // cell about it, counter-clockwise (900 runs the text upward, cell to the right).
-        painter.rotate(-escapementOf(*this) / 10.0);
-        painter.drawText(0, QFontMetrics(font).ascent(), text);
+    const TextInk& ink = textInk(font, escapementOf(*this), text);
+    const QPoint at(toDevicePixels(currentX_) + ink.offset.x(),
+                    toDevicePixels(currentY_) + ink.offset.y());
+    const QRect drawn = QRect(at, ink.mask.size()) & surface_.rect();
+    if (!drawn.isEmpty()) {
+        const QRgb color = toQRgb(foreColor_);
+        for (int y = drawn.top(); y <= drawn.bottom(); ++y) {
+            const auto* from = reinterpret_cast<const QRgb*>(ink.mask.constScanLine(y - at.y()));
+            auto* to = reinterpret_cast<QRgb*>(surface_.scanLine(y));
+            for (int x = drawn.left(); x <= drawn.right(); ++x)
+                if (qAlpha(from[x - at.x()]) != 0)
+                    to[x] = color;
+        }
     }
-    currentY_ += TextHeight(text);
+    currentY_ += float(QFontMetrics(font).height());
     currentX_ = 0;
     update();
 }
 
 float PictureBox::TextWidth(const QString& text) const
 {
-    return float(QFontMetrics(drawingFont(*this)).horizontalAdvance(text));
+    return float(advanceOf(drawingFont(*this), text));
 }
 
 float PictureBox::TextHeight(const QString& /*text*/) const
