@@ -3,6 +3,7 @@
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
 #include "viewer/numbers.h"
+#include "viewer/units.h"
 
 using namespace toolkit;
 
@@ -85,25 +86,22 @@ void frmVelmora::RecoverFromFailedLoad()
 
 void frmVelmora::ShowImageSize()
 {
-    QString width, height, suffix;
-    switch (cboUnit->ListIndex()) {
-    case 0:
-        width = QString::number(imageWidth);
-        height = QString::number(imageHeight);
+    const int unit = cboUnit->ListIndex();
+    QString suffix;
+    switch (unit) {
+    case units::kPixels:
         suffix = QStringLiteral("  (像素)");
         break;
-    case 1:
-        width = numbers::formatTwoDecimals(numbers::fdiv(imageWidth, dpiX));
-        height = numbers::formatTwoDecimals(numbers::fdiv(imageHeight, dpiY));
+    case units::kInches:
         suffix = QStringLiteral("  (英寸)");
         break;
-    case 2:
-        width = numbers::formatTwoDecimals(numbers::fdiv(imageWidth, dpiX) * 2.54);
-        height = numbers::formatTwoDecimals(numbers::fdiv(imageHeight, dpiY) * 2.54);
+    case units::kCentimetres:
         suffix = QStringLiteral("  (厘米)");
         break;
     default:
-        return;
+        return; // nothing selected: the text stays as it is
     }
-    lblImageSize->setCaption(kSizePrefix + width + QStringLiteral(" x ") + height + suffix);
+    lblImageSize->setCaption(kSizePrefix + units::lengthText(unit, imageWidth, dpiX) +
+                             QStringLiteral(" x ") + units::lengthText(unit, imageHeight, dpiY) +
+                             suffix);
 }

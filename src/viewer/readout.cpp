@@ -1,28 +1,9 @@
 #include "toolkit/gdi.h"
 #include "viewer/main_window.h"
 #include "viewer/numbers.h"
+#include "viewer/units.h"
 
 using namespace toolkit;
-
-namespace
-{
-
-// The position of one axis as the chosen unit shows it; "" while no unit is selected.
-QString positionText(int unitIndex, qint32 imagePixels, qint32 dpi)
-{
-    switch (unitIndex) {
-    case 0:
-        return QString::number(imagePixels);
-    case 1:
-        return numbers::formatTwoDecimals(numbers::fdiv(imagePixels, dpi));
-    case 2:
-        return numbers::formatTwoDecimals(numbers::fdiv(imagePixels, dpi) * 2.54);
-    default:
-        return QString();
-    }
-}
-
-} // namespace
 
 void frmVelmora::picDisp_MouseMove(int /*button*/, int /*shift*/, float X, float Y)
 {
@@ -60,8 +41,8 @@ void frmVelmora::picDisp_MouseMove(int /*button*/, int /*shift*/, float X, float
     const qint32 py = numbers::Fix(numbers::fdiv(Y, magnification));
 
     // 6.
-    const QString sx = positionText(cboUnit->ListIndex(), px, dpiX);
-    const QString sy = positionText(cboUnit->ListIndex(), py, dpiY);
+    const QString sx = units::lengthText(cboUnit->ListIndex(), px, dpiX);
+    const QString sy = units::lengthText(cboUnit->ListIndex(), py, dpiY);
 
     // 7., 8.
     const QString colourText = QStringLiteral("RGB(%1, %2, %3)").arg(red).arg(green).arg(blue);
