@@ -9,25 +9,26 @@
 
 using testing::Window;
 
+// A control the pointer can move onto; null stands for the window's own background.
+using Control = toolkit::PictureBox* frmVelmora::*;
+Q_DECLARE_METATYPE(Control)
+
 namespace
 {
 
-constexpr QRgb kBase = qRgb(10, 20, 30); // distinct red, green and blue
-
-// 200 x 120, all kBase but for a red, a white and a black pixel.
+// 600 x 120, all a colour with distinct red, green and blue but for one white pixel. Wider
+// than the 548-pixel viewport, so it scrolls across, and lower, so a margin shows above it.
 QImage readoutPicture()
 {
-    QImage image(200, 120, QImage::Format_RGB32);
-    image.fill(kBase);
-    image.setPixel(120, 45, qRgb(255, 0, 0));
-    image.setPixel(5, 6, qRgb(255, 255, 255));
-    image.setPixel(7, 8, qRgb(0, 0, 0));
+    QImage image(600, 120, QImage::Format_RGB32);
+    image.fill(qRgb(10, 20, 30));
+    image.setPixel(5, 7, qRgb(255, 255, 255));
     return image;
 }
 
-// Moves the pointer over a control with no button held, through the window system. The
-// point is given relative to the window, as QTest takes (0, 0) to mean a widget's centre.
-// The platform drops a move to where the pointer already is, so step aside first then.
+// Moves the pointer over a control with no button held, through the window system. QTest
+// takes (0, 0) as a widget's centre, so the point is passed relative to the window; the
+// platform drops a move to where the pointer already is, so step aside first then.
 void pointAt(QWidget* control, QPoint at)
 {
     QWidget* window = control->window();
@@ -37,235 +38,143 @@ void pointAt(QWidget* control, QPoint at)
     QTest::mouseMove(window, inWindow);
 }
 
-// "shown" or "hidden" when the label and both markers agree, as they always should.
+// Whether the label and the markers across and down are visible, e.g. "110"; the three
+// always go together, so "111" or "000".
 QString readout(const Window& w)
 {
-    const bool label = w->lblXY->Visible();
-    if (w->shpMarkerW->Visible() == label && w->shpMarkerH->Visible() == label)
-        return label ? QStringLiteral("shown") : QStringLiteral("hidden");
-    return QStringLiteral("mixed: label %1, across %2, down %3")
-        .arg(label)
-        .arg(w->shpMarkerW->Visible())
-        .arg(w->shpMarkerH->Visible());
+    return QStringLiteral("%1%2%3")
+        .arg(int(w->lblXY->Visible()))
+        .arg(int(w->shpMarkerW->Visible()))
+        .arg(int(w->shpMarkerH->Visible()));
 }
 
-QWidget* controlNamed(frmVelmora& form, const QString& name)
-{
-    if (name == QLatin1String("picRulerW"))
-        return form.picRulerW;
-    if (name == QLatin1String("picRulerH"))
-        return form.picRulerH;
-    if (name == QLatin1String("picDispBase"))
-        return form.picDispBase;
-    if (name == QLatin1String("lblImageSize"))
-        return form.lblImageSize;
-    if (name == QLatin1String("hsrDisp"))
-        return form.hsrDisp;
-    if (name == QLatin1String("cboUnit"))
-        return form.cboUnit;
-    return &form;
-}
+const QString kShown = QStringLiteral("111");
+const QString kHidden = QStringLiteral("000");
 
 } // namespace
 
 class tst_Readout : public QObject
 {
     Q_OBJECT
-private slots:
-    void init();
-    void readsPositionAndColour_data();
-    void readsPositionAndColour();
-    void markerFollowsTheScrolledPicture();
-    void leavingThePicture_data();
-    void leavingThePicture();
-    void draggingOutsideHidesTheReadout_data();
-    void draggingOutsideHidesTheReadout();
-    void noImageShowsNothing();
-
-private:
     QTemporaryDir dir_;
     QString picture_;
-};
 
-void tst_Readout::init()
-{
-    picture_ = testing::writeImage(dir_, QStringLiteral("readout.bmp"), readoutPicture());
-}
+private slots:
+    void initTestCase()
+    {
+        picture_ = testing::writeImage(dir_, QStringLiteral("readout.bmp"), readoutPicture());
+    }
 
-void tst_Readout::readsPositionAndColour_data()
-{
-    QTest::addColumn<int>("unit");
-    QTest::addColumn<int>("magnification");
-    QTest::addColumn<int>("dpiY"); // 0: the screen's
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<QString>("text");
+    void readsPositionAndColour_data()
+    {
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<int>("magnification");
+        QTest::addColumn<int>("dpiY");
+        QTest::addColumn<int>("scrolledAcross");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QString>("text");
 
-    QTest::newRow("pixels, a colour")
-        << 0 << 1 << 0 << QPoint(60, 30) << "x = 60   y = 30     RGB(10, 20, 30)";
-    QTest::newRow("pixels, pure red")
-        << 0 << 1 << 0 << QPoint(120, 45) << "x = 120   y = 45     RGB(255, 0, 0)";
-    QTest::newRow("pixels, white")
-        << 0 << 1 << 0 << QPoint(5, 6) << "x = 5   y = 6     RGB(255, 255, 255)";
-    QTest::newRow("pixels, black")
-        << 0 << 1 << 0 << QPoint(7, 8) << "x = 7   y = 8     RGB(0, 0, 0)";
-    QTest::newRow("pixels, first pixel")
-        << 0 << 1 << 0 << QPoint(0, 0) << "x = 0   y = 0     RGB(10, 20, 30)";
-    // Display pixels 4 and 5 are both image pixel 2; the colour is the displayed pixel's.
-    QTest::newRow("factor 2, odd pixels")
-        << 0 << 2 << 0 << QPoint(5, 7) << "x = 2   y = 3     RGB(10, 20, 30)";
-    QTest::newRow("factor 2, even pixels")
-        << 0 << 2 << 0 << QPoint(4, 6) << "x = 2   y = 3     RGB(10, 20, 30)";
-    QTest::newRow("factor 2, colour of the display pixel")
-        << 0 << 2 << 0 << QPoint(5, 6) << "x = 2   y = 3     RGB(255, 255, 255)";
-    QTest::newRow("inches, 12 and 48 pixels")
-        << 1 << 1 << 0 << QPoint(12, 48) << "x = 0.13   y = 0.50     RGB(10, 20, 30)";
-    QTest::newRow("inches, origin")
-        << 1 << 1 << 0 << QPoint(0, 0) << "x = 0.00   y = 0.00     RGB(10, 20, 30)";
-    QTest::newRow("inches, down at 120 ppi")
-        << 1 << 1 << 120 << QPoint(12, 48) << "x = 0.13   y = 0.40     RGB(10, 20, 30)";
-    QTest::newRow("centimetres, 96 pixels")
-        << 2 << 1 << 0 << QPoint(96, 96) << "x = 2.54   y = 2.54     RGB(10, 20, 30)";
-    QTest::newRow("centimetres, factor 2")
-        << 2 << 2 << 0 << QPoint(193, 96) << "x = 2.54   y = 1.27     RGB(10, 20, 30)";
-    QTest::newRow("no unit selected")
-        << -1 << 1 << 0 << QPoint(120, 45) << "x =    y =      RGB(255, 0, 0)";
-}
+        QTest::newRow("pixels: red, green and blue in order")
+            << 0 << 1 << 96 << 0 << QPoint(60, 30) << "x = 60   y = 30     RGB(10, 20, 30)";
+        // 5 / 2 and 7 / 2 are truncated, not rounded; the colour is the displayed pixel's.
+        QTest::newRow("factor 2: truncated, colour at the display pixel")
+            << 0 << 2 << 96 << 0 << QPoint(5, 7) << "x = 2   y = 3     RGB(255, 255, 255)";
+        QTest::newRow("inches: 12 is 0.13, down at its own 120 ppi")
+            << 1 << 1 << 120 << 0 << QPoint(12, 48) << "x = 0.13   y = 0.40     RGB(10, 20, 30)";
+        QTest::newRow("centimetres: 96 is 2.54")
+            << 2 << 1 << 96 << 0 << QPoint(96, 96) << "x = 2.54   y = 2.54     RGB(10, 20, 30)";
+        QTest::newRow("scrolled 30 across: marker at 70 for X = 100")
+            << 0 << 1 << 96 << 30 << QPoint(100, 50) << "x = 100   y = 50     RGB(10, 20, 30)";
+    }
 
-void tst_Readout::readsPositionAndColour()
-{
-    QFETCH(int, unit);
-    QFETCH(int, magnification);
-    QFETCH(int, dpiY);
-    QFETCH(QPoint, at);
-    QFETCH(QString, text);
+    void readsPositionAndColour()
+    {
+        QFETCH(int, unit);
+        QFETCH(int, magnification);
+        QFETCH(int, dpiY);
+        QFETCH(int, scrolledAcross);
+        QFETCH(QPoint, at);
+        QFETCH(QString, text);
 
-    Window w({96, 96}, Qt::FramelessWindowHint);
-    QVERIFY(QTest::qWaitForWindowExposed(&*w));
-    w.open(picture_);
-    w->cboUnit->setListIndex(unit);
-    w->magnification = magnification;
-    if (dpiY)
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        QVERIFY(QTest::qWaitForWindowExposed(&*w));
+        w.open(picture_);
+        w->cboUnit->setListIndex(unit);
+        w->magnification = magnification;
         w->dpiY = dpiY;
+        w->hsrDisp->setValue(scrolledAcross);
 
-    pointAt(w->picDisp, at);
+        pointAt(w->picDisp, at);
 
-    QTRY_COMPARE(w->lblXY->Caption(), text);
-    QCOMPARE(readout(w), QStringLiteral("shown"));
-    // Nothing scrolled: the markers sit at the pointer's own column and row.
-    QCOMPARE(w->shpMarkerW->Left(), float(at.x()));
-    QCOMPARE(w->shpMarkerH->Top(), float(at.y()));
-    QCOMPARE(w->shpMarkerW->mapTo(&*w, QPoint(0, 0)).x(), w->picDisp->mapTo(&*w, at).x());
-    QCOMPARE(w->shpMarkerH->mapTo(&*w, QPoint(0, 0)).y(), w->picDisp->mapTo(&*w, at).y());
-}
+        QTRY_COMPARE(w->lblXY->Caption(), text);
+        QCOMPARE(readout(w), kShown);
+        // In the viewport's coordinates, which the ruler strips share.
+        QCOMPARE(QPointF(w->shpMarkerW->Left(), w->shpMarkerH->Top()),
+                 QPointF(at.x() - scrolledAcross, at.y()));
+    }
 
-void tst_Readout::markerFollowsTheScrolledPicture()
-{
-    QImage wide(800, 400, QImage::Format_RGB32);
-    wide.fill(kBase);
-    Window w({96, 96}, Qt::FramelessWindowHint);
-    QVERIFY(QTest::qWaitForWindowExposed(&*w));
-    w.open(testing::writeImage(dir_, QStringLiteral("wide.bmp"), wide));
-    // Scrolled 30 pixels right and 20 down, within the ranges this picture has.
-    w->hsrDisp->setMax(800 - 548);
-    w->vsrDisp->setMax(400 - 308);
-    w->hsrDisp->setValue(30);
-    w->vsrDisp->setValue(20);
+    void leavingThePictureHides_data()
+    {
+        QTest::addColumn<Control>("control");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<bool>("buttonHeld");
 
-    pointAt(w->picDisp, QPoint(100, 50));
+        // The picture sits at 0, 94 in the viewport, its ruler across in the margin above.
+        QTest::newRow("onto the ruler across") << &frmVelmora::picRulerW << QPoint(50, 5) << false;
+        QTest::newRow("onto the ruler down") << &frmVelmora::picRulerH << QPoint(5, 50) << false;
+        QTest::newRow("onto the viewport's margin")
+            << &frmVelmora::picDispBase << QPoint(5, 5) << false;
+        QTest::newRow("onto the window's background") << Control() << QPoint(3, 200) << false;
+        // The picture keeps getting the moves while a button is held, but has no pixel there.
+        QTest::newRow("dragged off the picture's bottom edge")
+            << &frmVelmora::picDisp << QPoint(60, 120) << true;
+    }
 
-    QTRY_COMPARE(w->lblXY->Caption(), QStringLiteral("x = 100   y = 50     RGB(10, 20, 30)"));
-    QCOMPARE(w->shpMarkerW->Left(), 70.0f);
-    QCOMPARE(w->shpMarkerH->Top(), 30.0f);
-}
+    void leavingThePictureHides()
+    {
+        QFETCH(Control, control);
+        QFETCH(QPoint, at);
+        QFETCH(bool, buttonHeld);
 
-void tst_Readout::leavingThePicture_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QPoint>("at");
-    QTest::addColumn<bool>("stillShown");
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        QVERIFY(QTest::qWaitForWindowExposed(&*w));
+        w.open(picture_);
+        pointAt(w->picDisp, QPoint(60, 30));
+        const QString reading = QStringLiteral("x = 60   y = 30     RGB(10, 20, 30)");
+        QTRY_COMPARE(w->lblXY->Caption(), reading);
 
-    // The picture sits at 174, 94 in the viewport; its rulers lie in the viewport's margin.
-    QTest::newRow("onto the ruler across") << "picRulerW" << QPoint(50, 5) << false;
-    QTest::newRow("onto the ruler down") << "picRulerH" << QPoint(5, 50) << false;
-    QTest::newRow("onto the viewport's margin") << "picDispBase" << QPoint(5, 5) << false;
-    QTest::newRow("onto the window's background") << "form" << QPoint(3, 200) << false;
-    // Controls without a handler of their own leave the last reading up.
-    QTest::newRow("onto the size label") << "lblImageSize" << QPoint(5, 5) << true;
-    QTest::newRow("onto a scroll bar") << "hsrDisp" << QPoint(100, 5) << true;
-    QTest::newRow("onto the unit list") << "cboUnit" << QPoint(5, 5) << true;
-}
+        QWidget* target = control ? static_cast<QWidget*>(&*w->*control) : &*w;
+        if (buttonHeld) {
+            QTest::mousePress(w->picDisp, Qt::LeftButton, {}, QPoint(60, 30));
+            QTest::mouseMove(w->picDisp, at);
+        } else {
+            QCOMPARE(w->childAt(target->mapTo(&*w, at)), control ? target : nullptr);
+            pointAt(target, at);
+        }
+        // Released whatever happens, so a failure leaves no button held for later tests.
+        const auto release = qScopeGuard([&] {
+            if (buttonHeld)
+                QTest::mouseRelease(w->picDisp, Qt::LeftButton, {}, at);
+        });
 
-void tst_Readout::leavingThePicture()
-{
-    QFETCH(QString, control);
-    QFETCH(QPoint, at);
-    QFETCH(bool, stillShown);
+        QTRY_COMPARE(readout(w), kHidden);
+        QCOMPARE(w->lblXY->Caption(), reading);
+    }
 
-    Window w({96, 96}, Qt::FramelessWindowHint);
-    QVERIFY(QTest::qWaitForWindowExposed(&*w));
-    w.open(picture_);
-    pointAt(w->picDisp, QPoint(120, 45));
-    const QString reading = QStringLiteral("x = 120   y = 45     RGB(255, 0, 0)");
-    QTRY_COMPARE(w->lblXY->Caption(), reading);
+    void noImageShowsNothing()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        QVERIFY(QTest::qWaitForWindowExposed(&*w));
+        w->lblXY->setVisible(true);
+        w->shpMarkerW->setVisible(true);
+        w->shpMarkerH->setVisible(true);
 
-    QWidget* target = controlNamed(*w, control);
-    if (target == &*w)
-        QCOMPARE(w->childAt(at), nullptr);
-    pointAt(target, at);
+        pointAt(w->picDisp, QPoint(100, 100));
 
-    QTRY_COMPARE(readout(w), stillShown ? QStringLiteral("shown") : QStringLiteral("hidden"));
-    QCOMPARE(w->lblXY->Caption(), reading);
-}
-
-void tst_Readout::draggingOutsideHidesTheReadout_data()
-{
-    QTest::addColumn<QPoint>("outside");
-
-    QTest::newRow("left of the picture") << QPoint(-20, 30);
-    QTest::newRow("right of the picture") << QPoint(200, 30);
-    QTest::newRow("below the picture") << QPoint(60, 121);
-    QTest::newRow("out of the window") << QPoint(-300, -200);
-}
-
-void tst_Readout::draggingOutsideHidesTheReadout()
-{
-    QFETCH(QPoint, outside);
-
-    Window w({96, 96}, Qt::FramelessWindowHint);
-    QVERIFY(QTest::qWaitForWindowExposed(&*w));
-    w.open(picture_);
-    // With the button held the picture keeps the moves however far the pointer goes.
-    QTest::mousePress(w->picDisp, Qt::LeftButton, {}, QPoint(60, 30));
-    // Released whatever happens, so a failure here leaves no button held for later tests.
-    const auto release =
-        qScopeGuard([&] { QTest::mouseRelease(w->picDisp, Qt::LeftButton, {}, QPoint(62, 30)); });
-    QTest::mouseMove(w->picDisp, QPoint(61, 30));
-    QTRY_COMPARE(readout(w), QStringLiteral("shown"));
-    const QString reading = w->lblXY->Caption();
-    QCOMPARE(reading, QStringLiteral("x = 61   y = 30     RGB(10, 20, 30)"));
-
-    QTest::mouseMove(w->picDisp, outside);
-    QTRY_COMPARE(readout(w), QStringLiteral("hidden"));
-    QCOMPARE(w->lblXY->Caption(), reading);
-
-    // Back over the picture, still dragging: the readout returns.
-    QTest::mouseMove(w->picDisp, QPoint(62, 30));
-    QTRY_COMPARE(readout(w), QStringLiteral("shown"));
-}
-
-void tst_Readout::noImageShowsNothing()
-{
-    Window w({96, 96}, Qt::FramelessWindowHint);
-    QVERIFY(QTest::qWaitForWindowExposed(&*w));
-    w->lblXY->setVisible(true);
-    w->shpMarkerW->setVisible(true);
-    w->shpMarkerH->setVisible(true);
-
-    pointAt(w->picDisp, QPoint(100, 100));
-
-    QTRY_COMPARE(readout(w), QStringLiteral("hidden"));
-    QCOMPARE(w->lblXY->Caption(), QString());
-}
+        QTRY_COMPARE(readout(w), kHidden);
+        QCOMPARE(w->lblXY->Caption(), QString());
+    }
+};
 
 QTEST_MAIN(tst_Readout)
 #include "tst_readout.moc"
