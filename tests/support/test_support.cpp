@@ -8,7 +8,8 @@
 #include <QFileInfo>
 #include <QTest>
 
-namespace testing {
+namespace testing
+{
 
 MessageRecorder::MessageRecorder()
 {
@@ -66,8 +67,9 @@ QImage gradientImage(int width, int height)
     QImage image(width, height, QImage::Format_RGB32);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            image.setPixel(x, y, qRgb(x * 255 / std::max(1, width - 1),
-                                      y * 255 / std::max(1, height - 1), 128));
+            image.setPixel(
+                x, y,
+                qRgb(x * 255 / std::max(1, width - 1), y * 255 / std::max(1, height - 1), 128));
     return image;
 }
 

@@ -11,10 +11,12 @@
 
 class ScriptedOpenFileBackend;
 
-namespace testing {
+namespace testing
+{
 
 // Records every message box instead of showing it, for as long as it lives.
-class MessageRecorder {
+class MessageRecorder
+{
 public:
     MessageRecorder();
     ~MessageRecorder();
@@ -26,7 +28,8 @@ private:
 
 // A real window on the offscreen platform at a chosen screen resolution, shown and laid
 // out, with the open-file dialog scripted and message boxes recorded.
-class Window {
+class Window
+{
 public:
     explicit Window(toolkit::Dpi dpi = {96, 96});
     // The same, with window flags added before the window is shown. Qt::FramelessWindowHint
