@@ -1,5 +1,7 @@
 // The open-file dialog: the record it is handed, the limits on its arguments, what comes
 // back, and one run of the real Qt dialog.
+#include "support/test_support.h"
+
 #include "filedlg/file_dlg.h"
 #include "toolkit/runtime_error.h"
 
@@ -148,14 +150,11 @@ private slots:
         const QString title(titleLength, u't');
         const QString filter = "Any|" + QString(filterLength - 4, u'*');
         auto& script = ScriptedOpenFileBackend::install();
-        int raised = 0;
-        try {
-            clsFileDlg().ShowOpen(0, name, filter, false, true, false, false, 1, std::nullopt,
-                                  QString(""), title);
-        } catch (const toolkit::RuntimeError& e) {
-            raised = e.number();
-        }
-        QCOMPARE(raised, error);
+        QCOMPARE(testing::errorOf([&] {
+                     clsFileDlg().ShowOpen(0, name, filter, false, true, false, false, 1,
+                                           std::nullopt, QString(""), title);
+                 }),
+                 error);
         QCOMPARE(script.records().size(), error ? 0 : 1);
         if (!error) // the name reaches the dialog whole
             QCOMPARE(TrimNull(script.records().first().lpstrFile), name);

@@ -1,4 +1,5 @@
 // Rounding, checked arithmetic and the two-decimal text every readout relies on.
+#include "support/test_support.h"
 #include "toolkit/runtime_error.h"
 #include "viewer/numbers.h"
 
@@ -7,19 +8,7 @@
 #include <functional>
 #include <limits>
 
-namespace
-{
-// The run-time error number f raises, or 0.
-int errorOf(const std::function<void()>& f)
-{
-    try {
-        f();
-    } catch (const toolkit::RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
-} // namespace
+using testing::errorOf;
 
 class tst_Numbers : public QObject
 {

@@ -11,19 +11,10 @@
 #include <QTest>
 
 using namespace toolkit;
+using testing::errorOf;
 
 namespace
 {
-
-template <class F> int errorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // A box of the given size whose pixel (x, y) is RGB(x, y, 7).
 std::unique_ptr<PictureBox> numberedBox(QWidget* parent, int w, int h)

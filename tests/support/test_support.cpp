@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include "filedlg/file_dlg.h"
+#include "toolkit/runtime_error.h"
 #include "toolkit/services.h"
 
 #include <QApplication>
@@ -108,6 +109,16 @@ QString firstDifference(const QImage& actual, const QImage& expected)
 toolkit::ColorRef pixelAt(const toolkit::PictureBox& box, int x, int y)
 {
     return toolkit::fromQRgb(box.surface().pixel(x, y));
+}
+
+int errorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const toolkit::RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
 }
 
 } // namespace testing

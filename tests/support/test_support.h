@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 class ScriptedOpenFileBackend;
@@ -65,6 +66,9 @@ QString dataFile(const QString& name);
 
 // Describes the first pixel where two images differ, or returns "" when they are equal.
 QString firstDifference(const QImage& actual, const QImage& expected);
+
+// The number of the run-time error f raises, or 0 when it raises none.
+int errorOf(const std::function<void()>& f);
 
 // The colour of a picture box's surface at (x, y), as 0x00BBGGRR.
 toolkit::ColorRef pixelAt(const toolkit::PictureBox& box, int x, int y);
