@@ -87,6 +87,49 @@ private slots:
             QCOMPARE(w->picRulerH->mapTo(&*w, QPoint(0, 0)).y(), corner.y());
     }
 
+    void rulersMeetTheEdgesOnScreen_data()
+    {
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<QSize>("picture"); // empty: no image
+
+        // Rulers 255 twips thick: 17 pixels at 96 ppi, 21.25 at 120 and 25.5 at 144.
+        for (const int dpi : {96, 120, 144}) {
+            QTest::addRow("%d ppi, no image", dpi) << dpi << QSize();
+            QTest::addRow("%d ppi, centred at whole pixels", dpi) << dpi << QSize(100, 60);
+            QTest::addRow("%d ppi, centred at halves", dpi) << dpi << QSize(101, 61);
+            QTest::addRow("%d ppi, larger than the viewport", dpi) << dpi << QSize(2000, 1500);
+        }
+    }
+
+    // On screen, not in the stored fractions: a ruler covering the picture's first row or
+    // leaving a row of background before it would misread every measurement by a pixel.
+    void rulersMeetTheEdgesOnScreen()
+    {
+        QFETCH(int, dpi);
+        QFETCH(QSize, picture);
+
+        Window w({dpi, dpi}, Qt::FramelessWindowHint);
+        openPicture(w, dir_, picture);
+        w->PlaceRulers();
+
+        const auto inWindow = [&](const QWidget* control, QPoint at) {
+            return control->mapTo(&*w, at);
+        };
+        // Where the picture starts to show: its corner, or the viewport's when it is cut off.
+        const QPoint shown(
+            std::max(inWindow(w->picDisp, {0, 0}).x(), inWindow(w->picDispBase, {0, 0}).x()),
+            std::max(inWindow(w->picDisp, {0, 0}).y(), inWindow(w->picDispBase, {0, 0}).y()));
+        const QWidget* across = w->picRulerBaseW;
+        const QWidget* down = w->picRulerBaseH;
+        QCOMPARE(inWindow(across, {0, across->height()}).y(), shown.y());
+        QCOMPARE(inWindow(down, {down->width(), 0}).x(), shown.x());
+        QCOMPARE(inWindow(across, {0, 0}).x(), shown.x());
+        QCOMPARE(inWindow(down, {0, 0}).y(), shown.y());
+        // The surfaces cover exactly what shows, so nothing drawn is lost or left unpainted.
+        QCOMPARE(w->picRulerBaseW->surface().size(), across->size());
+        QCOMPARE(w->picRulerBaseH->surface().size(), down->size());
+    }
+
     void checkBoxShowsOrHides_data()
     {
         QTest::addColumn<int>("from");

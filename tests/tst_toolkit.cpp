@@ -176,9 +176,10 @@ void tst_Toolkit::surfaceLimits()
     QCOMPARE(error, allowed ? 0 : int(Err::CantCreateImage));
     if (!allowed) {
         // A refused size leaves the box as it was.
-        QCOMPARE(errorOf([&] { box.Move(0, 0, float(size.width()), float(size.height())); }),
+        QCOMPARE(errorOf([&] { box.Move(5, 6, float(size.width()), float(size.height())); }),
                  int(Err::CantCreateImage));
-        QCOMPARE(box.Width(), 10.0f);
+        QCOMPARE(QRectF(box.Left(), box.Top(), box.Width(), box.Height()), QRectF(0, 0, 10, 10));
+        QCOMPARE(box.geometry(), QRect(0, 0, 10, 10));
         QCOMPARE(box.surface().size(), QSize(10, 10));
     }
 }

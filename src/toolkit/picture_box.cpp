@@ -274,8 +274,8 @@ float PictureBox::TextHeight(const QString& /*text*/) const
 
 void PictureBox::placedHook()
 {
-    const int width = toDevicePixels(Width());
-    const int height = toDevicePixels(Height());
+    const QSize covered = deviceRect().size();
+    const int width = covered.width(), height = covered.height();
     if (surface_.width() == width && surface_.height() == height)
         return;
     resizeSurface(width, height);

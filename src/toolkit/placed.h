@@ -11,9 +11,9 @@ namespace toolkit
 // The whole device pixel a fractional position or size lands on. One mapping for every
 // control: floor(v + 0.5) is unchanged by whole-pixel shifts, so a picture at 220.5 and
 // the ruler laid against it land on the same column.
-inline int toDevicePixels(float v)
+inline int toDevicePixels(double v)
 {
-    return static_cast<int>(std::floor(double(v) + 0.5));
+    return static_cast<int>(std::floor(v + 0.5));
 }
 
 // A widget positioned by single-precision Left, Top, Width and Height, read back exactly
@@ -39,7 +39,7 @@ public:
         if (!std::isfinite(left) || !std::isfinite(top) || !std::isfinite(width) ||
             !std::isfinite(height) || width < 0 || height < 0)
             raiseError(Err::InvalidProcedureCall);
-        const float oldWidth = width_, oldHeight = height_;
+        const float oldLeft = left_, oldTop = top_, oldWidth = width_, oldHeight = height_;
         left_ = left;
         top_ = top;
         width_ = width;
@@ -47,12 +47,22 @@ public:
         try {
             placedHook();
         } catch (...) {
+            left_ = oldLeft;
+            top_ = oldTop;
             width_ = oldWidth;
             height_ = oldHeight;
             throw;
         }
-        Base::setGeometry(toDevicePixels(left_), toDevicePixels(top_), toDevicePixels(width_),
-                          toDevicePixels(height_));
+        Base::setGeometry(deviceRect());
+    }
+
+    // The device pixels the control covers. Each edge is mapped on its own, so a ruler 25.5
+    // pixels thick laid against the picture's top edge ends exactly where the picture starts.
+    QRect deviceRect() const
+    {
+        const int left = toDevicePixels(left_), top = toDevicePixels(top_);
+        return QRect(left, top, toDevicePixels(double(left_) + width_) - left,
+                     toDevicePixels(double(top_) + height_) - top);
     }
 
     // Whether the control is shown when its container is: its own flag, not its ancestors'.
