@@ -89,6 +89,9 @@ private slots:
         QTest::newRow("exactly the minimum") << 96 << false << QList<QSize>{{608, 370}};
         QTest::newRow("both, at 144 ppi")
             << 144 << false << QList<QSize>{{800, 500}, {912, 500}, {912, 555}};
+        // 633.3 x 385.4 pixels: rounding to nearest would leave the window below the limit.
+        QTest::newRow("100 ppi: rounded up to whole pixels")
+            << 100 << false << QList<QSize>{{500, 300}, {634, 300}, {634, 386}};
         // The limit is on the outer size, so a frame leaves a smaller client.
         QTest::newRow("framed, both")
             << 96 << true << QList<QSize>{{300, 200}, {604, 200}, {604, 366}};
@@ -112,11 +115,11 @@ private slots:
         // Laid out for the corrected size, not the requested one.
         QCOMPARE(rectOf(w->picDispBase).size(),
                  QSizeF(expected) - QSizeF(2 * w->baseLeft, w->baseTop + 60));
-        // And the window manager is told the limit again, as a client size.
-        const double pixelsPerTwip = dpi / 1440.0;
+        // And the window manager is told the limit again, as a client size, in the whole
+        // pixels that reach it.
         const QSize frame = w->frameGeometry().size() - w->size();
-        QCOMPARE(w->minimumSize() + frame, QSize(int(std::lround(9120 * pixelsPerTwip)),
-                                                 int(std::lround(5550 * pixelsPerTwip))));
+        QCOMPARE(w->minimumSize() + frame,
+                 QSize(int(std::ceil(9120 * dpi / 1440.0)), int(std::ceil(5550 * dpi / 1440.0))));
     }
 
     void minimisedWindowIsLeftAlone()

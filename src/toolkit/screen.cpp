@@ -20,15 +20,26 @@ Dpi Screen::dpi()
 {
     if (dpiOverride())
         return *dpiOverride();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return Dpi{};
-    return Dpi{qRound(screen->logicalDotsPerInchX()), qRound(screen->logicalDotsPerInchY())};
+    static std::optional<Dpi> firstReading;
+    if (!firstReading) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        if (!screen)
+            return Dpi{};
+        firstReading =
+            Dpi{qRound(screen->logicalDotsPerInchX()), qRound(screen->logicalDotsPerInchY())};
+    }
+    return *firstReading;
 }
 
 void Screen::setDpiOverride(std::optional<Dpi> dpi)
 {
     dpiOverride() = dpi;
+}
+
+int Screen::pixelsCovering(double twips, double twipsPerPixel)
+{
+    // The tolerance keeps an exact quotient such as 9120 / 15 from rounding up a pixel.
+    return static_cast<int>(std::ceil(twips / twipsPerPixel - 1e-6));
 }
 
 int Screen::pointsToPixels(double points)

@@ -40,8 +40,8 @@ void adviseMinimumSize(frmVelmora& form)
 {
     const QRect frame = form.frameGeometry();
     const QSize frameSize(frame.width() - form.width(), frame.height() - form.height());
-    const QSize minimumOuter(int(std::lround(kMinOuterWidthTwips / Screen::twipsPerPixelX())),
-                             int(std::lround(kMinOuterHeightTwips / Screen::twipsPerPixelY())));
+    const QSize minimumOuter(Screen::pixelsCoveringX(kMinOuterWidthTwips),
+                             Screen::pixelsCoveringY(kMinOuterHeightTwips));
     const QSize minimumClient = minimumOuter - frameSize;
     if (form.minimumSize() != minimumClient)
         form.setMinimumSize(minimumClient);

@@ -207,13 +207,13 @@ float frmVelmora::Height() const
 void frmVelmora::setWidth(float twips)
 {
     const int frame = frameGeometry().width() - width();
-    resize(int(std::lround(twips / Screen::twipsPerPixelX())) - frame, height());
+    resize(Screen::pixelsCoveringX(twips) - frame, height());
 }
 
 void frmVelmora::setHeight(float twips)
 {
     const int frame = frameGeometry().height() - height();
-    resize(width(), int(std::lround(twips / Screen::twipsPerPixelY())) - frame);
+    resize(width(), Screen::pixelsCoveringY(twips) - frame);
 }
 
 void frmVelmora::Form_Initialize()
