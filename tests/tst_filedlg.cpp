@@ -60,7 +60,8 @@ private slots:
     void windowsCallMakesThisRecord()
     {
         auto& script = ScriptedOpenFileBackend::install();
-        clsFileDlg().ShowOpen(0x4711, QString(""), WindowFilter, false, true, false, false, 1,
+        OptionalText filename = QString("");
+        clsFileDlg().ShowOpen(0x4711, &filename, WindowFilter, false, true, false, false, 1,
                               std::nullopt, QString(""), std::nullopt, std::nullopt, 0);
 
         OpenFileRecord expected;
@@ -83,8 +84,8 @@ private slots:
     {
         auto& script = ScriptedOpenFileBackend::install();
         // Bits passed in flags must not reach the record: no hook or template is installed.
-        clsFileDlg().ShowOpen(0, std::nullopt, WindowFilter, true, true, true, true, 1,
-                              std::nullopt, QString(""), std::nullopt, std::nullopt,
+        clsFileDlg().ShowOpen(0, nullptr, WindowFilter, true, true, true, true, 1, std::nullopt,
+                              QString(""), std::nullopt, std::nullopt,
                               OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_EXPLORER);
         QCOMPARE(script.records().value(0).Flags, 0x1205);
     }
@@ -111,7 +112,7 @@ private slots:
     {
         QFETCH(QString, filter);
         auto& script = ScriptedOpenFileBackend::install();
-        clsFileDlg().ShowOpen(0, std::nullopt, filter);
+        clsFileDlg().ShowOpen(0, nullptr, filter);
         const QString list = script.records().value(0).lpstrFilter;
         QTEST(list, "list");
         QStringList nameFilters;
@@ -147,17 +148,20 @@ private slots:
         QFETCH(int, filterLength);
         QFETCH(int, error);
         const QString name(nameLength, u'n');
+        OptionalText filename = name;
         const QString title(titleLength, u't');
         const QString filter = "Any|" + QString(filterLength - 4, u'*');
         auto& script = ScriptedOpenFileBackend::install();
         QCOMPARE(testing::errorOf([&] {
-                     clsFileDlg().ShowOpen(0, name, filter, false, true, false, false, 1,
+                     clsFileDlg().ShowOpen(0, &filename, filter, false, true, false, false, 1,
                                            std::nullopt, QString(""), title);
                  }),
                  error);
         QCOMPARE(script.records().size(), error ? 0 : 1);
         if (!error) // the name reaches the dialog whole
             QCOMPARE(TrimNull(script.records().first().lpstrFile), name);
+        else // and is left as it was when refused
+            QCOMPARE(filename, OptionalText(name));
     }
 
     void answers_data()
@@ -180,7 +184,9 @@ private slots:
         else
             script.cancel();
         // The name passed in must not come back when nothing was chosen.
-        QCOMPARE(clsFileDlg().ShowOpen(0, QString("old.bmp")), path);
+        OptionalText filename = QString("old.bmp");
+        QCOMPARE(clsFileDlg().ShowOpen(0, &filename), path);
+        QCOMPARE(filename, OptionalText(path.isNull() ? QString("") : path));
     }
 
     void realDialogOffersMatchesAndAnswersTheFullPath()
@@ -214,8 +220,8 @@ private slots:
         });
         poll.start(10);
         const QString chosen = clsFileDlg().ShowOpen(
-            0, QString(""), QStringLiteral("Pictures|*.bmp|Pictures|*.jpg"), false, true, false,
-            false, 2, folder.path(), QString(""), std::nullopt, QString("Pick one"));
+            0, nullptr, QStringLiteral("Pictures|*.bmp|Pictures|*.jpg"), false, true, false, false,
+            2, folder.path(), QString(""), std::nullopt, QString("Pick one"));
         QCOMPARE(chosen, folder.absoluteFilePath("PHOTO.JPG"));
     }
 };

@@ -21,17 +21,19 @@ void clsFileDlg::setBackend(std::unique_ptr<OpenFileBackend> backend)
     currentBackend() = backend ? std::move(backend) : std::make_unique<QtFileDialogBackend>();
 }
 
-QString clsFileDlg::ShowOpen(quintptr Owner, const OptionalText& Filename, const QString& Filter,
+QString clsFileDlg::ShowOpen(quintptr Owner, OptionalText* Filename, const QString& Filter,
                              bool MultiSelect, bool FileMustExist, bool ReadOnly, bool HideReadOnly,
                              qint32 FilterIndex, const OptionalText& InitDir,
                              const OptionalText& DefaultExt, const OptionalText& FileTitle,
                              const OptionalText& DlgTitle, qint32 flags)
 {
-    OpenFileRecord record = buildOpenFileRecord(Owner, Filename, Filter, MultiSelect, FileMustExist,
-                                                ReadOnly, HideReadOnly, FilterIndex, InitDir,
-                                                DefaultExt, FileTitle, DlgTitle, flags);
+    OpenFileRecord record = buildOpenFileRecord(
+        Owner, Filename ? *Filename : std::nullopt, Filter, MultiSelect, FileMustExist, ReadOnly,
+        HideReadOnly, FilterIndex, InitDir, DefaultExt, FileTitle, DlgTitle, flags);
     // Cancel, closing and failure all read as "nothing chosen".
-    if (!currentBackend()->GetOpenFileName(record))
-        return QString();
-    return TrimNull(record.lpstrFile);
+    const QString result =
+        currentBackend()->GetOpenFileName(record) ? TrimNull(record.lpstrFile) : QString("");
+    if (Filename)
+        *Filename = result;
+    return result;
 }

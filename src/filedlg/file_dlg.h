@@ -22,9 +22,10 @@ class clsFileDlg
 {
 public:
     // Shows the modal dialog and returns the full path of the chosen file, or "" when the
-    // user cancelled or closed it. Raises InvalidProcedureCall when Filename or FileTitle
-    // is longer than 260 characters, Overflow when Filter is longer than 32,767.
-    QString ShowOpen(quintptr Owner = 0, const OptionalText& Filename = std::nullopt,
+    // user cancelled or closed it. Filename, when given, goes in as the initial name and comes
+    // back holding the result too. Raises InvalidProcedureCall when Filename or FileTitle is
+    // longer than 260 characters, Overflow when Filter is longer than 32,767.
+    QString ShowOpen(quintptr Owner = 0, OptionalText* Filename = nullptr,
                      const QString& Filter = QStringLiteral("All (*.*)| *.*"),
                      bool MultiSelect = false, bool FileMustExist = true, bool ReadOnly = false,
                      bool HideReadOnly = false, qint32 FilterIndex = 1,

@@ -10,6 +10,8 @@ namespace
 
 QFileDialog::FileMode fileModeFor(qint32 flags)
 {
+    // Qt has no mode for several files that need not exist, so choosing several always
+    // means choosing existing ones.
     if (flags & OFN_ALLOWMULTISELECT)
         return QFileDialog::ExistingFiles;
     return (flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile;

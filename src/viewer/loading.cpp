@@ -23,8 +23,9 @@ void frmVelmora::cmdOpen_Click()
     const auto owner = quintptr(winId());
     if (!fileDlg)
         fileDlg = std::make_unique<clsFileDlg>();
+    OptionalText filename = QString("");
     const QString path = fileDlg->ShowOpen(
-        owner, QString(""), QStringLiteral("(bmp/jpg/gif)|*.bmp;*.gif;*.jpg|"), false, true, false,
+        owner, &filename, QStringLiteral("(bmp/jpg/gif)|*.bmp;*.gif;*.jpg|"), false, true, false,
         false, 1, std::nullopt, QString(""), std::nullopt, std::nullopt, 0);
     if (path.isEmpty())
         return; // cancelled: nothing changes, not even the labels
