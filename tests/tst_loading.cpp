@@ -67,6 +67,7 @@ private slots:
     void gifShowsFirstFrameOverWhite();
     void badInputShowsTheMessageThenRecovers_data();
     void badInputShowsTheMessageThenRecovers();
+    void failureAfterTheSizeTextBlanksIt();
     void bombIsRefusedBeforeDecoding();
     void largePhotoLoads();
     void unusualPathsOpen_data();
@@ -267,6 +268,23 @@ void tst_Loading::badInputShowsTheMessageThenRecovers()
     QCOMPARE(w->imageWidth, 20);
     QCOMPARE(testing::firstDifference(w->picDisp->Image(), next), QString());
     QVERIFY(!w->lblImageSize->Caption().isEmpty());
+}
+
+void tst_Loading::failureAfterTheSizeTextBlanksIt()
+{
+    QTemporaryDir dir;
+    Window w;
+    // At 3 ppi the size text is written, then an inch has less than one pixel per tick and
+    // drawing the rulers fails, in the load and again in its recovery.
+    w->cboUnit->setListIndex(1);
+    w->dpiX = w->dpiY = 3;
+    w.open(testing::writeImage(dir, "good.bmp", testing::gradientImage(64, 48)));
+
+    QCOMPARE(w.messages().size(), 1);
+    QVERIFY2(w.messages().first().startsWith("Run-time error '5': "), qPrintable(w.messages()[0]));
+    QCOMPARE(w->lblImageSize->Caption(), QString());
+    QVERIFY(!w->picDisp->hasPicture());
+    QCOMPARE(w->busy, qint16(0));
 }
 
 void tst_Loading::bombIsRefusedBeforeDecoding()

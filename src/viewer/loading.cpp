@@ -78,6 +78,10 @@ void frmVelmora::LoadChosenFile(const QString& path)
 void frmVelmora::RecoverFromFailedLoad()
 {
     busy = 0;
+    // A step after the size text, or a readout let through by a yield, may have written a
+    // label already; it must not describe a picture that is gone.
+    lblImageSize->setCaption(QString());
+    lblXY->setCaption(QString());
     picOrig->setPicture(QImage());
     picDisp->setPicture(QImage());
     picDisp->Move(0, 0, picDispBase->Width(), picDispBase->Height());
