@@ -15,6 +15,7 @@ private slots:
     void startState();
     void designRectanglesAt96Dpi_data();
     void designRectanglesAt96Dpi();
+    void unstyledBoxesTakeTheDesktopColours();
     void viewportOriginFollowsDpi_data();
     void viewportOriginFollowsDpi();
     void fractionalDesignPositionsReadBack();
@@ -104,6 +105,27 @@ void tst_MainWindow::designRectanglesAt96Dpi()
     QFETCH(QRectF, expected);
     Window w;
     QCOMPARE(rectOf(*w, name), expected);
+}
+
+// A dark desktop theme: the ruler holders follow it, the ruler surfaces and the viewport
+// keep their own colours.
+void tst_MainWindow::unstyledBoxesTakeTheDesktopColours()
+{
+    const QPalette before = QApplication::palette();
+    QPalette dark = before;
+    dark.setColor(QPalette::Base, QColor(30, 31, 32));
+    dark.setColor(QPalette::Text, QColor(220, 221, 222));
+    QApplication::setPalette(dark);
+    Window w;
+    QApplication::setPalette(before);
+
+    // (The scratch strips take the rulers' colours as soon as the rulers are drawn.)
+    for (const toolkit::PictureBox* box : {w->picRulerBaseW, w->picRulerBaseH}) {
+        QCOMPARE(box->BackColor(), toolkit::RGB(30, 31, 32));
+        QCOMPARE(box->ForeColor(), toolkit::RGB(220, 221, 222));
+    }
+    QCOMPARE(w->picRulerW->BackColor(), toolkit::RGB(128, 255, 255));
+    QCOMPARE(w->picDispBase->BackColor(), toolkit::RGB(192, 192, 192));
 }
 
 void tst_MainWindow::viewportOriginFollowsDpi_data()

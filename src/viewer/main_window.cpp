@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QScreen>
 #include <cmath>
 
@@ -60,6 +61,15 @@ void useRulerFont(PictureBox* box)
     box->setFontName(QStringLiteral("Arial"));
     box->setFontSize(6.75);
     box->setFontBold(false);
+}
+
+// The desktop's window background and text colours, for the boxes that take no colours of
+// their own: a dark theme shows its own colour beside the rulers, not a white seam.
+void useSystemWindowColours(PictureBox* box)
+{
+    const QPalette palette = QGuiApplication::palette();
+    box->setBackColor(toolkit::fromQRgb(palette.color(QPalette::Base).rgb()));
+    box->setForeColor(toolkit::fromQRgb(palette.color(QPalette::Text).rgb()));
 }
 
 } // namespace
@@ -126,15 +136,15 @@ void frmVelmora::createControls()
     picOrig->setVisible(false);
 
     picTemp1 = placed(new PictureBox(this), {7800, 660, 375, 375});
-    picTemp1->setBackColor(kWhite);
+    useSystemWindowColours(picTemp1);
     picTemp1->setVisible(false);
 
     picTemp2 = placed(new PictureBox(this), {7770, 450, 375, 375});
-    picTemp2->setBackColor(kWhite);
+    useSystemWindowColours(picTemp2);
     picTemp2->setVisible(false);
 
     picRulerBaseW = placed(new PictureBox(this), {330, 570, 6000, 255});
-    picRulerBaseW->setBackColor(kWhite);
+    useSystemWindowColours(picRulerBaseW);
     useRulerFont(picRulerBaseW);
     picRulerW = placed(new PictureBox(picRulerBaseW), {0, 0, 6000, 255});
     picRulerW->setBackColor(kRulerCyan);
@@ -143,7 +153,7 @@ void frmVelmora::createControls()
     shpMarkerW->setFillColor(kRed);
 
     picRulerBaseH = placed(new PictureBox(this), {60, 720, 255, 4500});
-    picRulerBaseH->setBackColor(kWhite);
+    useSystemWindowColours(picRulerBaseH);
     useRulerFont(picRulerBaseH);
     picRulerH = placed(new PictureBox(picRulerBaseH), {0, 0, 255, 4500});
     picRulerH->setBackColor(kRulerCyan);
