@@ -1,9 +1,128 @@
+#include "toolkit/controls.h"
 #include "viewer/main_window.h"
+#include "viewer/numbers.h"
 
-// Scrolling is not built yet: the bars keep the range they have and moving them does
-// nothing.
-void frmVelmora::SetupScrollBars() {}
-void frmVelmora::vsrDisp_Change() {}
-void frmVelmora::hsrDisp_Change() {}
-void frmVelmora::vsrDisp_Scroll() {}
-void frmVelmora::hsrDisp_Scroll() {}
+using namespace toolkit;
+
+namespace
+{
+
+// Arrow clicks move one pixel, clicks in the trough five, whatever the viewport's size.
+constexpr int kSmallChange = 1;
+constexpr int kLargeChange = 5;
+
+// Gives a bar the travel of a picture longer than the viewport by `excess` pixels: none
+// when the picture fits, and then the steps are left as they were.
+void setTravel(ScrollBar& bar, float excess)
+{
+    bar.setMax(numbers::CInt(excess));
+    if (bar.Max() <= 0) {
+        bar.setMax(0);
+    } else {
+        bar.setSmallChange(kSmallChange);
+        bar.setLargeChange(kLargeChange);
+    }
+}
+
+// Moves the picture along one axis to where its bar's value puts it. At the end of travel
+// the far edge lies exactly on the viewport's far edge, also when the range dropped a
+// fraction of a pixel in rounding.
+void followBar(frmVelmora& form, Qt::Orientation axis)
+{
+    const bool across = axis == Qt::Horizontal;
+    const ScrollBar& bar = across ? *form.hsrDisp : *form.vsrDisp;
+    const qint16 value = bar.Value();
+    const qint16 max = bar.Max();
+    float offset;
+    if (value < max)
+        offset = -float(value);
+    else if (across)
+        offset = -(form.picDisp->ScaleWidth() - form.picDispBase->ScaleWidth());
+    else
+        offset = -(form.picDisp->ScaleHeight() - form.picDispBase->ScaleHeight());
+    if (across)
+        form.picDisp->setLeft(offset);
+    else
+        form.picDisp->setTop(offset);
+}
+
+// Clears busy however the handler ends, so an error cannot leave scrolling switched off.
+class BusyWhileAlive
+{
+public:
+    explicit BusyWhileAlive(qint16& busy) : busy_(busy) { busy_ = -1; }
+    ~BusyWhileAlive() { busy_ = 0; }
+    BusyWhileAlive(const BusyWhileAlive&) = delete;
+    BusyWhileAlive& operator=(const BusyWhileAlive&) = delete;
+
+private:
+    qint16& busy_;
+};
+
+// One bar's Change: the picture follows it and the rulers are redrawn. Drawing the rulers
+// lets pending events run, and a bar moved then finds busy set and is dropped; so once the
+// work is done the picture and rulers catch up with wherever both bars ended, until they
+// stand still.
+void changeScrollPosition(frmVelmora& form, Qt::Orientation moved)
+{
+    if (form.busy)
+        return;
+    const BusyWhileAlive guard(form.busy);
+    qint16 shownAcross = form.hsrDisp->Value();
+    qint16 shownDown = form.vsrDisp->Value();
+    followBar(form, moved);
+    form.DrawRulers();
+    for (;;) {
+        const bool acrossMoved = form.hsrDisp->Value() != shownAcross;
+        const bool downMoved = form.vsrDisp->Value() != shownDown;
+        if (!acrossMoved && !downMoved)
+            break;
+        shownAcross = form.hsrDisp->Value();
+        shownDown = form.vsrDisp->Value();
+        if (acrossMoved)
+            followBar(form, Qt::Horizontal);
+        if (downMoved)
+            followBar(form, Qt::Vertical);
+        form.DrawRulers();
+    }
+}
+
+} // namespace
+
+void frmVelmora::SetupScrollBars()
+{
+    if (!picOrig->hasPicture()) {
+        vsrDisp->setMax(0);
+        hsrDisp->setMax(0);
+        DrawRulers();
+        return;
+    }
+    setTravel(*vsrDisp, picDisp->ScaleHeight() - picDispBase->ScaleHeight());
+    setTravel(*hsrDisp, picDisp->ScaleWidth() - picDispBase->ScaleWidth());
+    // Each assignment that changes a value raises that bar's Change, which moves the picture.
+    vsrDisp->setValue(0);
+    hsrDisp->setValue(0);
+    DrawRulers();
+}
+
+void frmVelmora::vsrDisp_Change()
+{
+    changeScrollPosition(*this, Qt::Vertical);
+}
+
+void frmVelmora::hsrDisp_Change()
+{
+    changeScrollPosition(*this, Qt::Horizontal);
+}
+
+// While the thumb is dragged the picture and rulers follow it at every step, not only
+// when it is let go.
+void frmVelmora::vsrDisp_Scroll()
+{
+    vsrDisp_Change();
+}
+
+void frmVelmora::hsrDisp_Scroll()
+{
+    hsrDisp_Change();
+}
