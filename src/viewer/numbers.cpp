@@ -143,4 +143,39 @@ QString formatTwoDecimals(double value)
     return sign + whole + QLocale().decimalPoint() + wanted.right(2);
 }
 
+double Val(const QString& text)
+{
+    // The longest leading run that reads as a decimal number, after leading blanks.
+    int at = 0;
+    while (at < text.size() && (text[at] == u' ' || text[at] == u'\t'))
+        ++at;
+    const int start = at;
+    if (at < text.size() && (text[at] == u'+' || text[at] == u'-'))
+        ++at;
+    const auto digits = [&] {
+        const int from = at;
+        while (at < text.size() && text[at] >= u'0' && text[at] <= u'9')
+            ++at;
+        return at - from;
+    };
+    int mantissa = digits();
+    if (at < text.size() && text[at] == u'.') {
+        ++at;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return 0;
+    int end = at;
+    if (at < text.size() && (text[at] == u'e' || text[at] == u'E')) {
+        ++at;
+        if (at < text.size() && (text[at] == u'+' || text[at] == u'-'))
+            ++at;
+        if (digits() > 0)
+            end = at;
+    }
+    bool ok = false;
+    const double value = text.mid(start, end - start).toDouble(&ok);
+    return ok ? value : 0;
+}
+
 } // namespace numbers

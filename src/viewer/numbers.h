@@ -16,6 +16,10 @@ qint16 CInt(double value);
 // Truncated toward zero into 32 bits; overflow error outside range.
 qint32 Fix(double value);
 
+// The number a text starts with, after leading blanks: "2" -> 2, " 1.5x" -> 1.5, "-3e2" ->
+// -300; 0 when it starts with none.
+double Val(const QString& text);
+
 // Checked 32-bit arithmetic: overflow error when the exact result does not fit.
 qint32 add(qint32 a, qint32 b);
 qint32 sub(qint32 a, qint32 b);
