@@ -4,6 +4,7 @@
 #include "toolkit/services.h"
 #include "viewer/numbers.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -83,6 +84,41 @@ private slots:
         pickFactor(w, 1);
 
         QCOMPARE(w->magnification, 1);
+        QCOMPARE(testing::firstDifference(w->picDisp->Image(), loaded), QString());
+        QVERIFY(w.messages().isEmpty());
+    }
+
+    // Every good file of the shared corpus that loads, there and back.
+    void everyCorpusPictureMagnifiesAndReturns_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QString manifest = testing::corpusFile(QStringLiteral("MANIFEST.tsv"));
+        // In CI the corpus is always there: a missing one must not pass as a skip.
+        if (manifest.isEmpty() && qEnvironmentVariable("CI") == QLatin1String("true"))
+            QFAIL("the shared corpus is missing");
+        if (manifest.isEmpty())
+            QSKIP("the shared corpus is not here");
+        QFile file(manifest);
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        while (!file.atEnd()) {
+            const QString row = QString::fromUtf8(file.readLine());
+            if (row.startsWith(QLatin1String("good/")))
+                QTest::newRow(qPrintable(row.section(u'\t', 0, 0)))
+                    << testing::corpusFile(row.section(u'\t', 0, 0));
+        }
+    }
+
+    void everyCorpusPictureMagnifiesAndReturns()
+    {
+        QFETCH(QString, path);
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(path);
+        if (!w->picOrig->hasPicture())
+            QSKIP("the decoder refuses this file; the loading tests say whether it should");
+        const QImage loaded = w->picOrig->surface().copy();
+        pickFactor(w, 2);
+        QCOMPARE(replicationDifference(w, 2), QString());
+        pickFactor(w, 1);
         QCOMPARE(testing::firstDifference(w->picDisp->Image(), loaded), QString());
         QVERIFY(w.messages().isEmpty());
     }
