@@ -6,11 +6,19 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QMessageBox>
-#include <QPainter>
 #include <QtEndian>
+
+#include <array>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace toolkit
 {
@@ -30,56 +38,318 @@ int& currentPointer()
     return pointer;
 }
 
-// Flattens any decoded frame to opaque RGB32, transparent pixels over white.
-QImage flattenOverWhite(const QImage& frame)
+// What the decoder may allocate for one picture: as much as a picture box may hold.
+constexpr qint64 kMaxDecodeBytes = kMaxSurfacePixels * 4;
+
+// Fixed-size fields of a file header. A field that would reach past the bytes at hand is
+// absent rather than read from beyond them: headers come from files anyone may have made.
+class HeaderFields
 {
-    if (!frame.hasAlphaChannel())
-        return frame.convertToFormat(QImage::Format_RGB32);
-    QImage flat(frame.size(), QImage::Format_RGB32);
-    if (flat.isNull())
-        raiseError(Err::OutOfMemory);
-    flat.fill(Qt::white);
-    QPainter painter(&flat);
-    painter.drawImage(0, 0, frame);
-    return flat;
+public:
+    explicit HeaderFields(QByteArrayView bytes) : bytes_(bytes) {}
+
+    std::optional<quint8> u8(qsizetype at) const { return field<quint8>(at); }
+    std::optional<quint16> le16(qsizetype at) const { return field<quint16>(at); }
+    std::optional<quint32> le32(qsizetype at) const { return field<quint32>(at); }
+    std::optional<quint16> be16(qsizetype at) const
+    {
+        const auto value = field<quint16>(at);
+        return value ? std::optional<quint16>(quint16((*value >> 8) | (*value << 8))) : value;
+    }
+
+private:
+    template <class T> std::optional<T> field(qsizetype at) const
+    {
+        if (at < 0 || at > bytes_.size() - qsizetype(sizeof(T)))
+            return std::nullopt;
+        T value;
+        std::memcpy(&value, bytes_.data() + at, sizeof(T));
+        return qFromLittleEndian(value);
+    }
+
+    QByteArrayView bytes_;
+};
+
+[[noreturn]] void raiseNotFound(int error)
+{
+    raiseError(Err::FileNotFound, QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// Opens path for reading. Anything but a readable regular file raises File not found, with
+// the system's reason as the error's text. A FIFO is opened without waiting for a writer.
+std::unique_ptr<QFile> openRegularFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        raiseNotFound(errno);
+    struct stat status = {};
+    const bool known = ::fstat(fd, &status) == 0;
+    if (!known || !S_ISREG(status.st_mode)) {
+        const int error = !known ? errno : S_ISDIR(status.st_mode) ? EISDIR : 0;
+        ::close(fd);
+        if (error != 0)
+            raiseNotFound(error);
+        raiseError(Err::FileNotFound, QStringLiteral("Not a regular file"));
+    }
+    auto file = std::make_unique<QFile>();
+    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        raiseError(Err::FileNotFound, file->errorString());
+    }
+    return file;
+}
+
+// Refuses a picture that no picture box could hold, naming its size.
+void checkPictureSize(QSize size)
+{
+    try {
+        checkSurfaceSize(size.width(), size.height());
+    } catch (const RuntimeError& error) {
+        raiseError(error.number(), QStringLiteral("%1 x %2 pixels is more than a picture box "
+                                                  "can hold")
+                                       .arg(size.width())
+                                       .arg(size.height()));
+    }
+}
+
+// The colour masks of a BMP's pixels, as the decoder applies them.
+struct ChannelMasks {
+    quint32 red = 0, green = 0, blue = 0, alpha = 0;
+};
+
+constexpr quint32 kBmpRgb = 0, kBmpBitFields = 3;
+
+// The masks of a 16- or 32-bit BMP whose pixels are bit fields; none for any other file.
+// head is the start of the file: the masks follow the 40 bytes every Windows header
+// begins with, and only headers of 108 bytes and more give an alpha mask.
+std::optional<ChannelMasks> bmpChannelMasks(const HeaderFields& head)
+{
+    const auto headerSize = head.le32(14), compression = head.le32(30);
+    const auto bitsPerPixel = head.le16(28);
+    if (!headerSize || !compression || !bitsPerPixel)
+        return std::nullopt;
+    if (*headerSize != 40 && *headerSize != 52 && *headerSize != 56 && *headerSize != 108 &&
+        *headerSize != 124)
+        return std::nullopt;
+    if (*compression == kBmpRgb && *bitsPerPixel == 16)
+        return ChannelMasks{0x7C00, 0x03E0, 0x001F, 0};
+    if (*compression != kBmpBitFields || (*bitsPerPixel != 16 && *bitsPerPixel != 32))
+        return std::nullopt;
+    const auto red = head.le32(54), green = head.le32(58), blue = head.le32(62);
+    if (!red || !green || !blue)
+        return std::nullopt;
+    const quint32 alpha = *headerSize >= 108 ? head.le32(66).value_or(0) : 0;
+    return ChannelMasks{*red, *green, *blue, alpha};
+}
+
+// How a channel's decoded 8-bit value should read. The decoder widens an n-bit field by
+// shifting it (31 of 5 bits reads 248); the format means the top bits to repeat into the
+// low ones (31 reads 255, 16 reads 132), as every other reader of the format does. Fields
+// of 8 bits or more, empty ones and ones with gaps are left as they are.
+std::array<quint8, 256> widening(quint32 mask)
+{
+    std::array<quint8, 256> table;
+    for (int value = 0; value < 256; ++value)
+        table[value] = quint8(value);
+    const quint32 field = mask ? mask >> std::countr_zero(mask) : 0;
+    const int bits = std::popcount(field);
+    if (bits == 0 || bits >= 8 || (field & (field + 1)) != 0)
+        return table;
+    for (int value = 0; value < 256; ++value) {
+        const int stored = value >> (8 - bits);
+        int wide = 0;
+        for (int shift = 8 - bits; shift > -bits; shift -= bits)
+            wide |= shift >= 0 ? stored << shift : stored >> -shift;
+        table[value] = quint8(wide);
+    }
+    return table;
+}
+
+// Rewrites the channels of a decoded BMP narrower than 8 bits, in place.
+void widenNarrowChannels(QImage& frame, const ChannelMasks& masks)
+{
+    if (frame.format() != QImage::Format_RGB32 && frame.format() != QImage::Format_ARGB32)
+        return;
+    const auto red = widening(masks.red), green = widening(masks.green),
+               blue = widening(masks.blue), alpha = widening(masks.alpha);
+    const auto unchanged = widening(0);
+    if (red == unchanged && green == unchanged && blue == unchanged &&
+        (alpha == unchanged || !frame.hasAlphaChannel()))
+        return;
+    for (int y = 0; y < frame.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(frame.scanLine(y));
+        for (int x = 0; x < frame.width(); ++x) {
+            const QRgb p = line[x];
+            line[x] = qRgba(red[qRed(p)], green[qGreen(p)], blue[qBlue(p)], alpha[qAlpha(p)]);
+        }
+    }
+}
+
+// Flattens a decoded frame to opaque RGB32, transparent pixels over white. 32-bit frames
+// are flattened in place: a picture costs one buffer of its pixels, not two.
+QImage flattenOverWhite(QImage frame)
+{
+    switch (frame.format()) {
+    case QImage::Format_RGB32:
+        return frame;
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        break;
+    default:
+        frame = frame.convertToFormat(frame.hasAlphaChannel() ? QImage::Format_ARGB32
+                                                              : QImage::Format_RGB32);
+        if (frame.isNull())
+            raiseError(Err::OutOfMemory);
+        if (frame.format() == QImage::Format_RGB32)
+            return frame;
+    }
+    const bool premultiplied = frame.format() == QImage::Format_ARGB32_Premultiplied;
+    for (int y = 0; y < frame.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(frame.scanLine(y));
+        for (int x = 0; x < frame.width(); ++x) {
+            // Source over white: the colour weighted by its alpha, plus white for the rest.
+            const QRgb p = premultiplied ? line[x] : qPremultiply(line[x]);
+            const int white = 255 - qAlpha(p);
+            line[x] = qRgb(qRed(p) + white, qGreen(p) + white, qBlue(p) + white);
+        }
+    }
+    frame.reinterpretAsFormat(QImage::Format_RGB32);
+    return frame;
+}
+
+// What decoding a JPEG takes: its pixels at 4 bytes each, plus, for a progressive file or
+// one whose first scan lacks some components, the store of every DCT coefficient (two bytes
+// each) libjpeg decodes it from. 0 for a file whose headers it cannot make out.
+qint64 jpegDecodeBytes(QIODevice& device)
+{
+    const auto bytesAt = [&](qint64 at, int count) {
+        return device.seek(at) ? device.read(count) : QByteArray();
+    };
+    if (!bytesAt(0, 2).startsWith("\xFF\xD8"))
+        return 0;
+    qint64 width = 0, height = 0;
+    bool progressive = false;
+    struct Sampling {
+        int h, v;
+    };
+    QList<Sampling> components;
+    qint64 at = 2;
+    for (int segment = 0; segment < 1000; ++segment) {
+        const QByteArray marker = bytesAt(at, 4);
+        const HeaderFields fields(marker);
+        if (fields.u8(0) != 0xFF || !fields.u8(1))
+            return 0;
+        const quint8 kind = *fields.u8(1);
+        if (kind == 0xFF) { // fill byte
+            ++at;
+            continue;
+        }
+        const auto length = fields.be16(2);
+        if (!length || *length < 2)
+            return 0;
+        const bool frameHeader =
+            kind >= 0xC0 && kind <= 0xCF && kind != 0xC4 && kind != 0xC8 && kind != 0xCC;
+        if (frameHeader) {
+            const QByteArray body = bytesAt(at + 4, *length - 2);
+            const HeaderFields frame(body);
+            const auto h = frame.be16(1), w = frame.be16(3);
+            const auto count = frame.u8(5);
+            if (!h || !w || !count)
+                return 0;
+            height = *h;
+            width = *w;
+            progressive = kind == 0xC2 || kind == 0xC6 || kind == 0xCA || kind == 0xCE;
+            for (int c = 0; c < *count; ++c) {
+                const auto sampling = frame.u8(6 + 3 * c + 1);
+                if (!sampling || (*sampling >> 4) == 0 || (*sampling & 15) == 0)
+                    return 0;
+                components.append({*sampling >> 4, *sampling & 15});
+            }
+        } else if (kind == 0xDA) { // start of scan
+            const auto inScan = HeaderFields(bytesAt(at + 4, 1)).u8(0);
+            if (components.isEmpty() || !inScan)
+                return 0;
+            int maxH = 1, maxV = 1;
+            for (const Sampling& s : components) {
+                maxH = std::max(maxH, s.h);
+                maxV = std::max(maxV, s.v);
+            }
+            const auto blocks = [](qint64 pixels, int factor, int max) {
+                const qint64 count = (pixels * factor + 8 * max - 1) / (8 * max);
+                return (count + factor - 1) / factor * factor;
+            };
+            qint64 total = width * height * 4;
+            if (!progressive && *inScan == components.size())
+                return total;
+            for (const Sampling& s : components)
+                total += blocks(width, s.h, maxH) * blocks(height, s.v, maxV) * 64 * 2;
+            return total;
+        }
+        at += 2 + *length;
+    }
+    return 0;
 }
 
 // Qt's BMP decoder knows the 40-, 108- and 124-byte headers but not the 52- and 56-byte
 // ones some editors write. Without a palette those are the 40-byte header followed by the
 // colour masks it may carry anyway, and the pixels are found through the file header's
 // offset, so relabelling the header size makes them readable. Empty for any other file.
-QByteArray asPlainBmp(const QString& path)
+QByteArray asPlainBmp(QFile& file)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > qint64(kMaxSurfacePixels) * 4)
+    if (file.size() > kMaxDecodeBytes || !file.seek(0))
         return QByteArray();
     const QByteArray head = file.peek(34);
-    if (head.size() < 34 || !head.startsWith("BM"))
+    const HeaderFields fields(head);
+    const auto headerSize = fields.le32(14), compression = fields.le32(30);
+    const auto bitsPerPixel = fields.le16(28);
+    if (!head.startsWith("BM") || !headerSize || !compression || !bitsPerPixel)
         return QByteArray();
-    const auto at = [&](int offset) { return qFromLittleEndian<quint32>(head.data() + offset); };
-    const quint32 headerSize = at(14), compression = at(30);
-    const quint16 bitsPerPixel = qFromLittleEndian<quint16>(head.data() + 28);
-    constexpr quint32 kRgb = 0, kBitFields = 3;
-    if ((headerSize != 52 && headerSize != 56) || bitsPerPixel <= 8 ||
-        (compression != kRgb && compression != kBitFields))
+    if ((*headerSize != 52 && *headerSize != 56) || *bitsPerPixel <= 8 ||
+        (*compression != kBmpRgb && *compression != kBmpBitFields))
         return QByteArray();
     QByteArray bytes = file.readAll();
-    qToLittleEndian<quint32>(40, bytes.data() + 14);
+    if (bytes.size() < head.size())
+        return QByteArray();
+    const quint32 plainHeader = qToLittleEndian<quint32>(40);
+    std::memcpy(bytes.data() + 14, &plainHeader, sizeof plainHeader);
     return bytes;
 }
 
-// The first frame as stored, or a null image when the decoder cannot read it. A size the
-// header declares is checked before any pixel is decoded.
-QImage readFirstFrame(QImageReader& reader)
+// The first frame of what device holds, as stored, or a null image with the decoder's
+// reason in why. A size the header declares is checked before any pixel is decoded, and
+// so is what decoding it would take. The reader is gone when this returns, so the frame
+// owns its pixels alone and can be finished in place.
+QImage readFirstFrame(QIODevice& device, QString& why)
 {
+    const QByteArray head = device.peek(70);
+    if (head.startsWith("\xFF\xD8")) {
+        const qint64 needed = jpegDecodeBytes(device);
+        if (needed > kMaxDecodeBytes)
+            raiseError(Err::CantCreateImage,
+                       QStringLiteral("decoding would take %1 MB, more than a picture box can "
+                                      "hold")
+                           .arg(needed >> 20));
+        device.seek(0);
+    }
+    QImageReader reader(&device);
     reader.setAutoTransform(false);
-    if (!reader.canRead())
+    if (!reader.canRead()) {
+        why = reader.errorString();
         return QImage();
+    }
+    const QByteArray format = reader.format();
     const QSize declared = reader.size();
     if (declared.isValid())
-        checkSurfaceSize(declared.width(), declared.height());
+        checkPictureSize(declared);
     QImage frame;
-    reader.read(&frame);
+    if (!reader.read(&frame)) {
+        why = reader.errorString();
+        return QImage();
+    }
+    if (format == "bmp")
+        if (const auto masks = bmpChannelMasks(HeaderFields(head)))
+            widenNarrowChannels(frame, *masks);
     return frame;
 }
 
@@ -89,29 +359,23 @@ QImage LoadPicture(const QString& path)
 {
     if (path.isEmpty())
         return QImage();
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile())
-        raiseError(Err::FileNotFound);
+    const std::unique_ptr<QFile> file = openRegularFile(path);
     // The decoder may allocate what a picture box may hold and no more; Qt's own default
     // (128 MB) would refuse an ordinary 6000 x 4000 photo.
-    QImageReader::setAllocationLimit(int(kMaxSurfacePixels * 4 / (1024 * 1024)));
-    QImageReader reader(path);
-    QImage frame = readFirstFrame(reader);
+    QImageReader::setAllocationLimit(int(kMaxDecodeBytes / (1024 * 1024)));
+    QString why;
+    QImage frame = readFirstFrame(*file, why);
     if (frame.isNull()) {
         QBuffer relabelled;
-        relabelled.setData(asPlainBmp(path));
-        if (!relabelled.data().isEmpty() && relabelled.open(QIODevice::ReadOnly)) {
-            QImageReader plainReader(&relabelled, "bmp");
-            frame = readFirstFrame(plainReader);
-        }
+        relabelled.setData(asPlainBmp(*file));
+        QString ignored;
+        if (!relabelled.data().isEmpty() && relabelled.open(QIODevice::ReadOnly))
+            frame = readFirstFrame(relabelled, ignored);
     }
     if (frame.isNull())
-        raiseError(Err::InvalidPicture);
-    checkSurfaceSize(frame.width(), frame.height());
-    QImage picture = flattenOverWhite(frame);
-    if (picture.isNull())
-        raiseError(Err::OutOfMemory);
-    return picture;
+        raiseError(Err::InvalidPicture, why.isEmpty() ? QStringLiteral("Invalid picture") : why);
+    checkPictureSize(frame.size());
+    return flattenOverWhite(std::move(frame));
 }
 
 void MsgBox(QWidget* parent, const QString& text)
