@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using testing::Window;
 
 namespace
@@ -284,18 +286,31 @@ void tst_Loading::gifShowsFirstFrameOverWhite()
 
 void tst_Loading::badInputShowsTheMessageThenRecovers_data()
 {
+    // The message box says the same for every cause; standard error gives the real one.
     QTest::addColumn<QString>("kind");
-    QTest::newRow("text file named .bmp") << "not an image";
-    QTest::newRow("empty file") << "empty";
-    QTest::newRow("truncated bmp header") << "truncated header";
-    QTest::newRow("corrupt jpeg header") << "corrupt jpeg";
-    QTest::newRow("a directory") << "directory";
-    QTest::newRow("file vanished after it was chosen") << "vanished";
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("text file named .bmp") << "not an image"
+                                          << "Unsupported image format";
+    QTest::newRow("empty file") << "empty"
+                                << "Unsupported image format";
+    QTest::newRow("truncated bmp header") << "truncated header"
+                                          << "Unable to read image data";
+    QTest::newRow("corrupt jpeg header") << "corrupt jpeg"
+                                         << "Unable to read image data";
+    QTest::newRow("a directory") << "directory"
+                                 << "Is a directory";
+    QTest::newRow("file vanished after it was chosen") << "vanished"
+                                                       << "No such file or directory";
+    QTest::newRow("a FIFO, not waited on") << "fifo"
+                                           << "Not a regular file";
+    QTest::newRow("a symbolic link loop") << "loop"
+                                          << "Too many levels of symbolic links";
 }
 
 void tst_Loading::badInputShowsTheMessageThenRecovers()
 {
     QFETCH(QString, kind);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     QString path;
     if (kind == "not an image")
@@ -305,17 +320,26 @@ void tst_Loading::badInputShowsTheMessageThenRecovers()
     else if (kind == "truncated header")
         path = writeBytes(dir, "short.bmp", bmpHeaderOnly(10, 10).left(20));
     else if (kind == "corrupt jpeg")
-        path = writeBytes(dir, "bad.jpg", QByteArray("\xFF\xD8\xFF\xC0\x00\x11garbage", 15));
+        path = writeBytes(dir, "bad.jpg", QByteArray::fromHex("FFD8FFC00011") + "garbage");
     else if (kind == "directory")
         path = dir.path();
     else if (kind == "vanished")
         path = dir.filePath("gone.bmp");
+    else if (kind == "fifo")
+        QVERIFY(::mkfifo(qPrintable(path = dir.filePath("pipe.bmp")), 0600) == 0);
+    else if (kind == "loop")
+        QVERIFY(QFile::link(path = dir.filePath("loop.bmp"), dir.filePath("loop.bmp")));
 
     Window w;
     // A good image first, so the failure has something to clear.
     w.open(testing::writeImage(dir, "good.bmp", testing::gradientImage(64, 48)));
     w->lblXY->setCaption("x = 1   y = 1     RGB(1, 2, 3)");
-    w.open(path);
+    {
+        const testing::StderrCapture stderrText;
+        w.open(path);
+        QVERIFY2(stderrText.text().contains(QStringLiteral("quarnet: %1: %2\n").arg(path, reason)),
+                 qPrintable(stderrText.text()));
+    }
 
     QCOMPARE(w.messages(), QStringList{kLoadError});
     QVERIFY(!w->picOrig->hasPicture());
@@ -554,9 +578,8 @@ void tst_Loading::corpusGoodFiles_data()
     QTest::addColumn<QColor>("corner");
     QTest::addColumn<QColor>("centre");
     QTest::addColumn<int>("tolerance");
+    QUARNET_REQUIRE_CORPUS();
     const QList<ManifestRow> rows = manifest();
-    if (rows.isEmpty())
-        QSKIP("the shared image corpus is not beside the project");
     for (const ManifestRow& row : rows) {
         if (row.cls != "good")
             continue;
@@ -613,9 +636,8 @@ void tst_Loading::corpusGoodFiles()
 void tst_Loading::corpusBadFilesNeverCrash_data()
 {
     QTest::addColumn<QString>("path");
+    QUARNET_REQUIRE_CORPUS();
     const QList<ManifestRow> rows = manifest();
-    if (rows.isEmpty())
-        QSKIP("the shared image corpus is not beside the project");
     for (const ManifestRow& row : rows)
         if (row.cls != "good")
             QTest::newRow(qPrintable(row.path)) << testing::corpusFile(row.path);

@@ -5,6 +5,9 @@
 #include "viewer/numbers.h"
 #include "viewer/units.h"
 
+#include <QFile>
+#include <cstdio>
+
 using namespace toolkit;
 
 namespace
@@ -15,6 +18,13 @@ const QString kLoadErrorMessage =
                    "a size greater than PictureBox can handle.");
 
 const QString kSizePrefix = QStringLiteral("图像尺寸  ");
+
+// The message box says the same whatever went wrong; standard error says what did.
+void printLoadFailure(const QString& path, const QString& reason)
+{
+    std::fprintf(stderr, "quarnet: %s: %s\n", QFile::encodeName(path).constData(),
+                 reason.toLocal8Bit().constData());
+}
 
 } // namespace
 
@@ -68,9 +78,11 @@ void frmVelmora::LoadChosenFile(const QString& path)
         SetupScrollBars();
         PlacePicture();
         ckbShowRulers_Click();
-    } catch (const RuntimeError&) {
+    } catch (const RuntimeError& error) {
+        printLoadFailure(path, error.text());
         RecoverFromFailedLoad();
     } catch (const std::bad_alloc&) {
+        printLoadFailure(path, QStringLiteral("Out of memory"));
         RecoverFromFailedLoad();
     }
 }

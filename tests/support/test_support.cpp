@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QTest>
 
+#include <unistd.h>
+
 namespace testing
 {
 
@@ -20,6 +22,36 @@ MessageRecorder::MessageRecorder()
 MessageRecorder::~MessageRecorder()
 {
     toolkit::setMessageBoxHook({});
+}
+
+StderrCapture::StderrCapture() : file_(std::tmpfile())
+{
+    std::fflush(stderr);
+    saved_ = ::dup(STDERR_FILENO);
+    if (file_)
+        ::dup2(::fileno(file_), STDERR_FILENO);
+}
+
+StderrCapture::~StderrCapture()
+{
+    std::fflush(stderr);
+    if (saved_ >= 0) {
+        ::dup2(saved_, STDERR_FILENO);
+        ::close(saved_);
+    }
+    if (file_)
+        std::fclose(file_);
+}
+
+QString StderrCapture::text() const
+{
+    std::fflush(stderr);
+    if (!file_)
+        return QString();
+    QFile read;
+    if (!read.open(::fileno(file_), QIODevice::ReadOnly) || !read.seek(0))
+        return QString();
+    return QString::fromLocal8Bit(read.readAll());
 }
 
 Window::Window(toolkit::Dpi dpi) : Window(dpi, Qt::WindowFlags()) {}
@@ -78,6 +110,17 @@ QString corpusFile(const QString& relativePath)
 {
     const QString path = QDir(QStringLiteral(QUARNET_CORPUS)).filePath(relativePath);
     return QFileInfo::exists(path) ? path : QString();
+}
+
+bool corpusPresent()
+{
+    return !corpusFile(QStringLiteral("MANIFEST.tsv")).isEmpty();
+}
+
+bool corpusRequired()
+{
+    const QString ci = qEnvironmentVariable("CI").toLower();
+    return !ci.isEmpty() && ci != QLatin1String("false") && ci != QLatin1String("0");
 }
 
 QString dataFile(const QString& name)

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <cstdio>
 #include <functional>
 #include <memory>
 
@@ -25,6 +26,22 @@ public:
 
 private:
     QStringList texts_;
+};
+
+// Collects what is written to standard error, for as long as it lives.
+class StderrCapture
+{
+public:
+    StderrCapture();
+    ~StderrCapture();
+    StderrCapture(const StderrCapture&) = delete;
+    StderrCapture& operator=(const StderrCapture&) = delete;
+    // Everything written so far.
+    QString text() const;
+
+private:
+    int saved_ = -1;
+    std::FILE* file_ = nullptr;
 };
 
 // A real window on the offscreen platform at a chosen screen resolution, shown and laid
@@ -61,6 +78,19 @@ QString writeImage(const QTemporaryDir& dir, const QString& name, const QImage& 
 QImage gradientImage(int width, int height);
 // A file from the shared corpus of real images; empty if the corpus is not there.
 QString corpusFile(const QString& relativePath);
+// Whether the shared corpus is beside the project, and whether its absence is a fault: in
+// CI (CI set and not "false") it must be there.
+bool corpusPresent();
+bool corpusRequired();
+// Skips the calling test where the corpus is missing; fails it instead where it is required.
+#define QUARNET_REQUIRE_CORPUS()                                                                   \
+    do {                                                                                           \
+        if (!testing::corpusPresent()) {                                                           \
+            if (testing::corpusRequired())                                                         \
+                QFAIL("the shared image corpus is missing: ../shared/corpus beside the project");  \
+            QSKIP("the shared image corpus is not beside the project");                            \
+        }                                                                                          \
+    } while (false)
 // A file from tests/data.
 QString dataFile(const QString& name);
 
