@@ -122,6 +122,50 @@ private slots:
                  QSize(int(std::ceil(9120 * dpi / 1440.0)), int(std::ceil(5550 * dpi / 1440.0))));
     }
 
+    void minimumCountsTheFrame_data()
+    {
+        QTest::addColumn<int>("dpi");
+        QTest::addColumn<QSize>("asked"); // client size
+        QTest::addColumn<QSize>("frame"); // outer minus client
+        QTest::addColumn<QSize>("held");  // client size after the spring-back
+
+        // A window manager's frame: 1 + 1 pixels across, a title of 20 and a bottom edge of 5.
+        const QSize wm(2, 25);
+        // The design client opens 2 pixels short of the 608-pixel outer minimum, not 8.
+        QTest::newRow("96 ppi, opened in a frame")
+            << 96 << QSize(600, 440) << wm << QSize(606, 440);
+        QTest::newRow("96 ppi, opened with the frame unknown")
+            << 96 << QSize(600, 440) << QSize(0, 0) << QSize(608, 440);
+        QTest::newRow("96 ppi, shrunk in a frame")
+            << 96 << QSize(300, 200) << wm << QSize(606, 345);
+        // At the limit the size is set to what it is; one pixel over is left alone.
+        QTest::newRow("96 ppi, exactly the minimum")
+            << 96 << QSize(606, 345) << wm << QSize(606, 345);
+        QTest::newRow("96 ppi, one over") << 96 << QSize(607, 346) << wm << QSize(607, 346);
+        QTest::newRow("96 ppi, one under") << 96 << QSize(605, 344) << wm << QSize(606, 345);
+        // 760 x 462.5 outer: the half pixel is covered, not dropped.
+        QTest::newRow("120 ppi, opened in a frame")
+            << 120 << QSize(750, 550) << QSize(2, 26) << QSize(758, 550);
+        QTest::newRow("120 ppi, shrunk in a frame")
+            << 120 << QSize(500, 300) << QSize(2, 26) << QSize(758, 437);
+        QTest::newRow("144 ppi, opened in a frame")
+            << 144 << QSize(900, 660) << wm << QSize(910, 660);
+        QTest::newRow("144 ppi, shrunk in a frame")
+            << 144 << QSize(10, 10) << wm << QSize(910, 530);
+        QTest::newRow("unequal 96 x 120 ppi") << 0 << QSize(10, 10) << wm << QSize(606, 438);
+    }
+
+    void minimumCountsTheFrame()
+    {
+        QFETCH(int, dpi);
+        QFETCH(QSize, asked);
+        QFETCH(QSize, frame);
+        toolkit::Screen::setDpiOverride(dpi ? toolkit::Dpi{dpi, dpi} : toolkit::Dpi{96, 120});
+        const QSize held = frmVelmora::clientSizeHeldToMinimum(asked, frame);
+        toolkit::Screen::setDpiOverride(std::nullopt);
+        QTEST(held, "held");
+    }
+
     void minimisedWindowIsLeftAlone()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);

@@ -33,20 +33,6 @@ template <class Step> void layoutStep(Step&& step)
     }
 }
 
-// Tells the window manager the same minimum, as a client size: a person dragging an edge
-// then meets a stop instead of watching the window spring back. The frame is only known
-// once the window is managed, so this is redone on every layout pass.
-void adviseMinimumSize(frmVelmora& form)
-{
-    const QRect frame = form.frameGeometry();
-    const QSize frameSize(frame.width() - form.width(), frame.height() - form.height());
-    const QSize minimumOuter(Screen::pixelsCoveringX(kMinOuterWidthTwips),
-                             Screen::pixelsCoveringY(kMinOuterHeightTwips));
-    const QSize minimumClient = minimumOuter - frameSize;
-    if (form.minimumSize() != minimumClient)
-        form.setMinimumSize(minimumClient);
-}
-
 } // namespace
 
 void frmVelmora::Form_Resize()
@@ -60,6 +46,8 @@ void frmVelmora::Form_Resize()
         return;
     // 4., 5. Setting a size raises Resize again at once; that nested pass lays the window
     // out with the corrected size and this one then repeats it with the same result.
+    const QSize asked = size();
+    const QSize frame = frameSize();
     layoutStep([this] {
         if (Width() <= kMinOuterWidthTwips)
             setWidth(kMinOuterWidthTwips);
@@ -68,8 +56,13 @@ void frmVelmora::Form_Resize()
         if (Height() <= kMinOuterHeightTwips)
             setHeight(kMinOuterHeightTwips);
     });
+    // Remembered so the spring-back can be redone once the frame is known (see
+    // frameMayHaveChanged). A nested pass changes nothing more, so the outer one has the
+    // last word.
+    if (size() != asked)
+        springBack_ = SpringBack{asked, size(), frame};
     // Only after the spring-back: with the limit already set, Qt would clamp the size itself.
-    layoutStep([this] { adviseMinimumSize(*this); });
+    layoutStep([this] { adviseMinimumSize(); });
     // 6.
     layoutStep(DoEvents);
     // 7.
@@ -119,6 +112,57 @@ void frmVelmora::Form_Resize()
     });
     // 14.
     layoutStep([this] { PlaceRulers(); });
+}
+
+QSize frmVelmora::clientSizeHeldToMinimum(QSize asked, QSize frame)
+{
+    // The same comparisons as Form_Resize, on the outer size in twips.
+    const QSize outer = asked + frame;
+    QSize held = asked;
+    if (float(outer.width() * Screen::twipsPerPixelX()) <= kMinOuterWidthTwips)
+        held.setWidth(Screen::pixelsCoveringX(kMinOuterWidthTwips) - frame.width());
+    if (float(outer.height() * Screen::twipsPerPixelY()) <= kMinOuterHeightTwips)
+        held.setHeight(Screen::pixelsCoveringY(kMinOuterHeightTwips) - frame.height());
+    return held;
+}
+
+QSize frmVelmora::frameSize() const
+{
+    return frameGeometry().size() - size();
+}
+
+// Tells the window manager the same minimum, as a client size: a person dragging an edge
+// then meets a stop instead of watching the window spring back.
+void frmVelmora::adviseMinimumSize()
+{
+    advisedFrame_ = frameSize();
+    const QSize minimumClient = clientSizeHeldToMinimum(QSize(0, 0), advisedFrame_);
+    if (minimumSize() != minimumClient)
+        setMinimumSize(minimumClient);
+}
+
+// The first layout pass runs before a window manager has framed the window, so it counts the
+// frame as nothing and holds the client itself to the minimum outer size: a window that
+// opened at 600 pixels is widened to 608 where 606 inside a 2-pixel frame would do, and the
+// window manager is told a minimum client 2 pixels too large. Once the frame is known, both
+// are put right as a layout pass with that frame would have done. A window the user has
+// resized since is left as it is.
+void frmVelmora::frameMayHaveChanged()
+{
+    if (busy || isMinimized() || !isVisible())
+        return; // asked again at the next sign of a new frame
+    const QSize frame = frameSize();
+    if (frame != advisedFrame_)
+        layoutStep([this] { adviseMinimumSize(); });
+    if (!springBack_ || size() != springBack_->given)
+        return;
+    if (frame == springBack_->frame)
+        return;
+    const QSize held = clientSizeHeldToMinimum(springBack_->asked, frame);
+    springBack_.reset();
+    // Resizing raises Form_Resize, which lays the window out for its new size.
+    if (held != size())
+        layoutStep([&] { resize(held); });
 }
 
 void frmVelmora::PlacePicture()

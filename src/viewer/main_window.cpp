@@ -4,14 +4,24 @@
 #include "toolkit/gdi.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
+#include "viewer/measure_tool.h"
 #include "viewer/numbers.h"
 #include "viewer/window_icon.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QScreen>
+#include <QShortcut>
+#include <QUrl>
+#include <QWheelEvent>
+#include <QWindow>
+#include <algorithm>
 #include <cmath>
 
 using namespace toolkit;
@@ -21,6 +31,12 @@ namespace
 
 // The window's caption: its name and where to find it.
 const QString kCaption = QStringLiteral("Quarnet https://quarnet.example.org");
+
+// How far one notch of the wheel scrolls, per line the desktop sets (3 by default): a line
+// is 20 pixels, as in Qt's own scroll areas.
+constexpr int kWheelLinePixels = 20;
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
 
 // The design client area in twips: 600 x 440 pixels at 96 ppi.
 constexpr float kDesignClientWidthTwips = 9000;
@@ -84,6 +100,7 @@ frmVelmora::frmVelmora(QWidget* parent) : QWidget(parent)
     setFont(uiFont);
     setColors(*this, kFormGrey);
     setMouseTracking(true);
+    setAcceptDrops(true);
 
     createControls();
     connectHandlers();
@@ -98,6 +115,7 @@ frmVelmora::frmVelmora(QWidget* parent) : QWidget(parent)
 
     Form_Initialize();
     Form_Load();
+    new MeasureTool(this);
 }
 
 frmVelmora::~frmVelmora() = default;
@@ -168,6 +186,11 @@ void frmVelmora::createControls()
     picDispBase->setBackColor(kFormGrey);
     picDisp = placed(new PictureBox(picDispBase), {0, 0, 4095, 3285});
     picDisp->setBackColor(kWhite);
+    // A click on the picture or its margin gives the picture the keyboard, for the arrows
+    // and Page Up/Down.
+    picDisp->setFocusPolicy(Qt::StrongFocus);
+    picDispBase->setFocusPolicy(Qt::ClickFocus);
+    picDispBase->setFocusProxy(picDisp);
 
     lblXY = placed(new Label(this), {3990, 6300, 4515, 255});
     lblXY->setFont(fontInPoints(QStringLiteral("Arial"), 9));
@@ -202,6 +225,26 @@ void frmVelmora::connectHandlers()
             handleMove(&frmVelmora::picDispBase_MouseMove));
     connect(picRulerW, &PictureBox::MouseMove, this, handleMove(&frmVelmora::picRulerW_MouseMove));
     connect(picRulerH, &PictureBox::MouseMove, this, handleMove(&frmVelmora::picRulerH_MouseMove));
+
+    // The picture can move under a pointer at rest. Connected after the handlers above, so
+    // the readout is brought up to date once they have moved or magnified the picture. The
+    // unit list refreshes from its own handler.
+    for (ScrollBar* bar : {hsrDisp, vsrDisp}) {
+        connect(bar, &ScrollBar::Change, this, handle(&frmVelmora::RefreshPointerReadout));
+        connect(bar, &ScrollBar::Scroll, this, handle(&frmVelmora::RefreshPointerReadout));
+    }
+    connect(cboMagnify, &ComboBox::Click, this, handle(&frmVelmora::RefreshPointerReadout));
+
+    // The wheel over the picture and the keys while it has focus scroll it.
+    picDisp->installEventFilter(this);
+    picDispBase->installEventFilter(this);
+
+    // Ctrl+O presses Open, as the button would be pressed.
+    auto* open = new QShortcut(QKeySequence::Open, this);
+    connect(open, &QShortcut::activated, this, [this] {
+        if (!busy && cmdOpen->isEnabled())
+            cmdOpen->click();
+    });
 }
 
 float frmVelmora::Width() const
@@ -286,6 +329,10 @@ void frmVelmora::resizeEvent(QResizeEvent* event)
 void frmVelmora::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // The window manager's frame shows up once the window is mapped: its first exposure is
+    // the first moment it can be known.
+    if (QWindow* handle = windowHandle())
+        handle->installEventFilter(this);
     // Activation runs once, right after the first layout. Later activations (after the
     // file dialog or a message box closes) are the window system's, not ours.
     if (activated_ || event->spontaneous())
@@ -294,12 +341,133 @@ void frmVelmora::showEvent(QShowEvent* event)
     runHandler([this] { Form_Activate(); });
 }
 
+bool frmVelmora::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == windowHandle()) {
+        if (event->type() == QEvent::Expose)
+            runHandler([this] { frameMayHaveChanged(); });
+        return false;
+    }
+    if (watched == picDisp || watched == picDispBase) {
+        bool used = false;
+        if (event->type() == QEvent::Wheel)
+            runHandler([&] { used = scrollByWheel(*static_cast<QWheelEvent*>(event)); });
+        else if (event->type() == QEvent::KeyPress)
+            runHandler([&] { used = scrollByKey(*static_cast<QKeyEvent*>(event)); });
+        return used;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void frmVelmora::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
+    // A window manager may also tell the frame late, around activation.
+    if (event->type() == QEvent::ActivationChange)
+        runHandler([this] { frameMayHaveChanged(); });
     // Minimising and restoring raise Resize too, even when the client size stays the same.
     if (event->type() == QEvent::WindowStateChange)
         runHandler([this] { Form_Resize(); });
+}
+
+namespace
+{
+
+// Sets a bar's Value moved by delta, kept within its range; the bar's Change handler moves
+// the picture and redraws the rulers, only when the value really changes.
+void scrollBarBy(ScrollBar& bar, int delta)
+{
+    const int value = std::clamp(bar.Value() + delta, bar.minimum(), bar.maximum());
+    if (value != bar.Value())
+        bar.setValue(value);
+}
+
+} // namespace
+
+bool frmVelmora::scrollByWheel(const QWheelEvent& event)
+{
+    if (busy)
+        return true;
+    // Pixel deltas come from touchpads that know them; a wheel gives angles.
+    QPoint pixels = event.pixelDelta();
+    if (pixels.isNull())
+        pixels =
+            event.angleDelta() * QApplication::wheelScrollLines() * kWheelLinePixels / kWheelNotch;
+    // Shift turns the ordinary wheel sideways, as elsewhere on the desktop.
+    if (event.modifiers() & Qt::ShiftModifier && pixels.x() == 0)
+        pixels = QPoint(pixels.y(), 0);
+    // Turning the wheel away (positive) shows what lies above or to the left.
+    scrollBarBy(*hsrDisp, -pixels.x());
+    scrollBarBy(*vsrDisp, -pixels.y());
+    return true;
+}
+
+bool frmVelmora::scrollByKey(const QKeyEvent& event)
+{
+    if (event.modifiers() & ~Qt::KeypadModifier)
+        return false; // Ctrl+O and the like are not scrolling
+    // Arrows step as the bars' own arrows do; a page is what the viewport shows.
+    const int page = std::max(1, int(picDispBase->ScaleHeight()));
+    switch (event.key()) {
+    case Qt::Key_Left:
+        if (!busy)
+            scrollBarBy(*hsrDisp, -hsrDisp->SmallChange());
+        return true;
+    case Qt::Key_Right:
+        if (!busy)
+            scrollBarBy(*hsrDisp, hsrDisp->SmallChange());
+        return true;
+    case Qt::Key_Up:
+        if (!busy)
+            scrollBarBy(*vsrDisp, -vsrDisp->SmallChange());
+        return true;
+    case Qt::Key_Down:
+        if (!busy)
+            scrollBarBy(*vsrDisp, vsrDisp->SmallChange());
+        return true;
+    case Qt::Key_PageUp:
+        if (!busy)
+            scrollBarBy(*vsrDisp, -page);
+        return true;
+    case Qt::Key_PageDown:
+        if (!busy)
+            scrollBarBy(*vsrDisp, page);
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString frmVelmora::droppedFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return QString();
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return QString();
+    const QString path = urls.first().toLocalFile();
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return QString();
+    return path;
+}
+
+void frmVelmora::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!busy && !droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void frmVelmora::dropEvent(QDropEvent* event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (busy || path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    runHandler([&] { OpenPicture(path); });
 }
 
 void frmVelmora::closeEvent(QCloseEvent* event)

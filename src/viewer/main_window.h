@@ -4,10 +4,15 @@
 #include "toolkit/picture_box.h"
 #include "toolkit/runtime_error.h"
 
+#include <QSize>
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class clsFileDlg;
+class QKeyEvent;
+class QMimeData;
+class QWheelEvent;
 
 // The one window of the program: its 21 controls, the state every handler shares, and the
 // handlers and procedures that make up the viewer. Each group of procedures lives in its
@@ -31,8 +36,13 @@ public:
     float ScaleHeight() const { return float(height()); }
 
     // Opens a file through the same path as the Open button after the dialog: the file
-    // named on the command line comes in here.
+    // named on the command line and a file dropped on the window come in here.
     void OpenPicture(const QString& path);
+
+    // The client size that the minimum outer size gives a window whose client asked for
+    // `asked` inside a frame of `frame` (outer minus client size), at the screen's DPI: each
+    // side at or below the minimum becomes exactly the minimum, frame included.
+    static QSize clientSizeHeldToMinimum(QSize asked, QSize frame);
 
     // --- Controls, in design order. All are children of the window and live as long. ---
     toolkit::CommandButton* cmdOpen;
@@ -105,6 +115,10 @@ public:
     // --- Pointer readout (readout.cpp) ---
     void picDisp_MouseMove(int button, int shift, float X, float Y);
     void HidePointerReadout();
+    // A showing readout, brought up to date for where the pointer rests now, through
+    // picDisp_MouseMove; hidden when the pointer is no longer over the picture. Runs after
+    // the unit, the scroll position or the magnification has changed under a still pointer.
+    void RefreshPointerReadout();
     void picDispBase_MouseMove(int button, int shift, float X, float Y);
     void picRulerW_MouseMove(int button, int shift, float X, float Y);
     void picRulerH_MouseMove(int button, int shift, float X, float Y);
@@ -135,11 +149,14 @@ public:
     bool activated() const { return activated_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void createControls();
@@ -149,5 +166,28 @@ private:
     void LoadChosenFile(const QString& path);
     void RecoverFromFailedLoad();
 
+    // Layout against the window frame (layout.cpp). Under a window manager the frame is only
+    // known once the window has been mapped, after the first layout pass.
+    QSize frameSize() const;
+    void adviseMinimumSize();
+    void frameMayHaveChanged();
+
+    // Scrolling from the wheel and the keyboard (main_window.cpp): they set the bars' Value
+    // and leave the rest to the bars' Change handlers.
+    bool scrollByWheel(const QWheelEvent& event);
+    bool scrollByKey(const QKeyEvent& event);
+    // The file a drop would open, or "" when the drop is not exactly one file.
+    static QString droppedFile(const QMimeData* data);
+
     bool activated_ = false;
+    // The last time the layout sprang the window back to its minimum: the client size asked
+    // for, the one given, and the frame it reckoned with then.
+    struct SpringBack {
+        QSize asked;
+        QSize given;
+        QSize frame;
+    };
+    std::optional<SpringBack> springBack_;
+    // The frame the minimum last told to the window manager reckoned with.
+    QSize advisedFrame_;
 };

@@ -3,6 +3,9 @@
 #include "viewer/numbers.h"
 #include "viewer/units.h"
 
+#include <QApplication>
+#include <QCursor>
+
 using namespace toolkit;
 
 void frmVelmora::picDisp_MouseMove(int /*button*/, int /*shift*/, float X, float Y)
@@ -48,6 +51,25 @@ void frmVelmora::picDisp_MouseMove(int /*button*/, int /*shift*/, float X, float
     const QString colourText = QStringLiteral("RGB(%1, %2, %3)").arg(red).arg(green).arg(blue);
     lblXY->setCaption(QStringLiteral("x = ") + sx + QStringLiteral("   y = ") + sy +
                       QStringLiteral("     ") + colourText);
+}
+
+void frmVelmora::RefreshPointerReadout()
+{
+    // A hidden readout stays hidden: the pointer was not over the picture, or nothing was
+    // loaded, and the next move over the picture shows it.
+    if (!lblXY->Visible())
+        return;
+    // The top-most widget under the pointer, so a list's open drop-down or another window
+    // in front of the picture counts as the pointer having left it.
+    const QPoint global = QCursor::pos();
+    if (QApplication::widgetAt(global) != picDisp) {
+        HidePointerReadout();
+        return;
+    }
+    const QPointF at = picDisp->mapFromGlobal(QPointF(global));
+    picDisp_MouseMove(mouseButtonState(QApplication::mouseButtons()),
+                      mouseShiftState(QApplication::keyboardModifiers()), float(at.x()),
+                      float(at.y()));
 }
 
 void frmVelmora::HidePointerReadout()

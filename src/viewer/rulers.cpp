@@ -204,4 +204,6 @@ void frmVelmora::cboUnit_Click()
         return;
     DrawRulers();
     ShowImageSize();
+    // The readout under a resting pointer must not stay in the old unit.
+    RefreshPointerReadout();
 }
