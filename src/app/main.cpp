@@ -1,26 +1,62 @@
+#include "app/command_line.h"
 #include "viewer/main_window.h"
 
 #include <QApplication>
 #include <QStringList>
 #include <QTimer>
+#include <cstdio>
+
+namespace
+{
+
+void setApplicationNames()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Quarnet"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+}
+
+// Prints what the command line asked for instead of a window; returns the exit status.
+int report(const CommandLine& commandLine)
+{
+    FILE* stream = commandLine.action == CommandLine::Action::Error ? stderr : stdout;
+    std::fputs(commandLine.text.toLocal8Bit().constData(), stream);
+    return commandLine.exitStatus();
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    // --help and --version answer without a display: they need no window, so they are read
+    // before the window system is reached, with a plain application object for the names.
+    {
+        int coreArgc = argc;
+        const QCoreApplication core(coreArgc, argv);
+        setApplicationNames();
+        const CommandLine early = parseCommandLine(QCoreApplication::arguments());
+        if (early.action == CommandLine::Action::Help ||
+            early.action == CommandLine::Action::Version)
+            return report(early);
+    }
+
     // One image pixel is one screen pixel at factor 1: a measuring tool must not let the
     // platform scale the window.
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quarnet"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
+    setApplicationNames();
+    // Read again now that Qt has taken its own options (-platform, -display, ...) off the
+    // list, so those are not mistaken for unknown ones.
+    const CommandLine commandLine = parseCommandLine(QApplication::arguments());
+    if (commandLine.action != CommandLine::Action::Open)
+        return report(commandLine);
 
     frmVelmora window;
     window.show();
 
     // A file named on the command line opens once the window is up, through the same
     // loading path as the Open button.
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        const QString path = arguments.at(1);
+    if (!commandLine.file.isEmpty()) {
+        const QString path = commandLine.file;
         QTimer::singleShot(
             0, &window, [&window, path] { window.runHandler([&] { window.OpenPicture(path); }); });
     }

@@ -1,0 +1,409 @@
+// What a person on a desktop expects beyond the window's own controls: the readout kept true
+// under a resting pointer, the wheel and keys scrolling through the bars, Ctrl+O, dropping a
+// file, and the command line.
+#include "app/command_line.h"
+#include "filedlg/scripted_backend.h"
+#include "support/test_support.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QMimeData>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using testing::Window;
+
+namespace
+{
+
+// Moves the pointer over a control through the window system, with no button held. The
+// platform drops a move to where the pointer already is, so step aside first then.
+void pointAt(QWidget* control, QPoint at)
+{
+    QWidget* window = control->window();
+    const QPoint inWindow = control->mapTo(window, at);
+    if (QCursor::pos() == window->mapToGlobal(inWindow))
+        QTest::mouseMove(window, inWindow + QPoint(1, 1));
+    QTest::mouseMove(window, inWindow);
+}
+
+// 1000 x 800: larger than the 548 x 308 viewport at 96 ppi both ways, so both bars travel.
+// Every pixel's colour tells where it is: red = x mod 256, green = y mod 256.
+QImage positionPicture()
+{
+    QImage image(1000, 800, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x % 256, y % 256, 7));
+    return image;
+}
+
+QString readoutText(int x, int y, int colourX, int colourY)
+{
+    return QStringLiteral("x = %1   y = %2     RGB(%3, %4, 7)")
+        .arg(x)
+        .arg(y)
+        .arg(colourX % 256)
+        .arg(colourY % 256);
+}
+
+QMimeData* dropData(const QList<QUrl>& urls, const QString& text = QString())
+{
+    auto* data = new QMimeData;
+    if (!urls.isEmpty())
+        data->setUrls(urls);
+    if (!text.isEmpty())
+        data->setText(text);
+    return data;
+}
+
+} // namespace
+
+class tst_Desktop : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QString picture_;
+    QString smallPicture_;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir_.isValid());
+        picture_ = testing::writeImage(dir_, QStringLiteral("position.bmp"), positionPicture());
+        smallPicture_ =
+            testing::writeImage(dir_, QStringLiteral("small.bmp"), testing::gradientImage(37, 23));
+        // Three lines a notch, whatever the desktop says, so steps are known.
+        QApplication::setWheelScrollLines(3);
+    }
+
+    void readoutFollowsWhatLiesUnderARestingPointer_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("expected"); // "" for a hidden readout
+
+        // The pointer rests on picture pixel (120, 45), readout showing, then one thing
+        // changes without the pointer moving.
+        QTest::newRow("unit to inches: 1.25 and 0.47 (0.46875)")
+            << "inches"
+            << "x = 1.25   y = 0.47     RGB(120, 45, 7)";
+        QTest::newRow("unit to centimetres: 3.175 and 1.190625")
+            << "centimetres"
+            << "x = 3.18   y = 1.19     RGB(120, 45, 7)";
+        // The picture moves 30 left, or 17 up, under the pointer.
+        QTest::newRow("scrolled across") << "scroll across" << readoutText(150, 45, 150, 45);
+        QTest::newRow("scrolled down") << "scroll down" << readoutText(120, 62, 120, 62);
+        // The bars go back to 0 and every image pixel is 2 x 2 on the screen.
+        QTest::newRow("magnified 2") << "magnify" << readoutText(60, 22, 60, 22);
+        // The pointer went onto a bar, which has no move handler, so the readout was still
+        // showing the picture's values.
+        QTest::newRow("unit changed with the pointer on a scroll bar") << "off picture"
+                                                                       << "";
+    }
+
+    void readoutFollowsWhatLiesUnderARestingPointer()
+    {
+        QFETCH(QString, change);
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(picture_);
+        QVERIFY(w->picDisp->hasPicture());
+        pointAt(w->picDisp, QPoint(120, 45));
+        QCOMPARE(w->lblXY->Caption(), readoutText(120, 45, 120, 45));
+        QVERIFY(w->lblXY->Visible());
+
+        if (change == "inches") {
+            w->cboUnit->setListIndex(1);
+        } else if (change == "centimetres") {
+            w->cboUnit->setListIndex(2);
+        } else if (change == "scroll across") {
+            w->hsrDisp->setValue(30);
+        } else if (change == "scroll down") {
+            w->vsrDisp->setValue(17);
+        } else if (change == "magnify") {
+            w->hsrDisp->setValue(30);
+            w->cboMagnify->setListIndex(1);
+        } else if (change == "off picture") {
+            QCursor::setPos(w->vsrDisp->mapToGlobal(w->vsrDisp->rect().center()));
+            w->cboUnit->setListIndex(1);
+        }
+
+        QFETCH(QString, expected);
+        if (expected.isEmpty()) {
+            QVERIFY(!w->lblXY->Visible());
+            QVERIFY(!w->shpMarkerW->Visible());
+            QVERIFY(!w->shpMarkerH->Visible());
+            return;
+        }
+        QVERIFY(w->lblXY->Visible());
+        QCOMPARE(w->lblXY->Caption(), expected);
+        // The markers stay on the pointer's column and row within the viewport.
+        const QPoint inViewport = w->picDispBase->mapFromGlobal(QCursor::pos());
+        QCOMPARE(w->picRulerW->mapFromGlobal(w->shpMarkerW->mapToGlobal(QPoint())).x(),
+                 inViewport.x());
+        QCOMPARE(w->picRulerH->mapFromGlobal(w->shpMarkerH->mapToGlobal(QPoint())).y(),
+                 inViewport.y());
+    }
+
+    void hiddenReadoutStaysHidden()
+    {
+        // The pointer rests on the margin beside a small picture; a new unit shows nothing.
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(smallPicture_);
+        pointAt(w->picDispBase, QPoint(3, 3));
+        QVERIFY(!w->lblXY->Visible());
+        w->cboUnit->setListIndex(2);
+        QVERIFY(!w->lblXY->Visible());
+    }
+
+    void wheelAndKeysSetTheBars_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("times");
+        QTest::addColumn<QPoint>("expected"); // hsrDisp, vsrDisp after the action
+
+        // Ranges: 1000 - 548 = 452 across, 800 - 308 = 492 down. A notch is 3 lines of 20.
+        QTest::newRow("wheel towards the user: down a notch") << "wheel down" << 1 << QPoint(0, 60);
+        QTest::newRow("wheel away at the top: nothing") << "wheel up" << 1 << QPoint(0, 0);
+        QTest::newRow("shift and wheel: sideways") << "shift wheel down" << 2 << QPoint(120, 0);
+        QTest::newRow("horizontal wheel") << "tilt right" << 1 << QPoint(60, 0);
+        QTest::newRow("wheel held to the end of travel") << "wheel down" << 9 << QPoint(0, 492);
+        QTest::newRow("arrow down: one pixel") << "Down" << 3 << QPoint(0, 3);
+        QTest::newRow("arrow right: one pixel") << "Right" << 2 << QPoint(2, 0);
+        QTest::newRow("arrow left at the edge: nothing") << "Left" << 1 << QPoint(0, 0);
+        QTest::newRow("page down: what the viewport shows") << "PageDown" << 1 << QPoint(0, 308);
+        QTest::newRow("page down twice: held at the end") << "PageDown" << 2 << QPoint(0, 492);
+        QTest::newRow("busy: the wheel does nothing") << "busy wheel down" << 1 << QPoint(0, 0);
+        QTest::newRow("busy: the keys do nothing") << "busy Down" << 1 << QPoint(0, 0);
+    }
+
+    void wheelAndKeysSetTheBars()
+    {
+        QFETCH(QString, action);
+        QFETCH(int, times);
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(picture_);
+        QCOMPARE(QPoint(w->hsrDisp->Max(), w->vsrDisp->Max()), QPoint(452, 492));
+        QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(10, 10));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->picDisp));
+
+        const bool busy = action.startsWith("busy ");
+        if (busy) {
+            action.remove(0, 5);
+            w->busy = -1;
+        }
+        for (int i = 0; i < times; ++i) {
+            if (action.contains("wheel") || action.startsWith("tilt")) {
+                QPoint angle(0, action.endsWith("down") ? -120 : 120);
+                if (action.startsWith("tilt"))
+                    angle = QPoint(-120, 0);
+                const Qt::KeyboardModifiers modifiers =
+                    action.startsWith("shift") ? Qt::ShiftModifier : Qt::NoModifier;
+                const QPointF at(50, 50);
+                QWheelEvent wheel(at, w->picDisp->mapToGlobal(at), QPoint(), angle, Qt::NoButton,
+                                  modifiers, Qt::NoScrollPhase, false);
+                QApplication::sendEvent(w->picDisp, &wheel);
+            } else {
+                const QMetaEnum keys = QMetaEnum::fromType<Qt::Key>();
+                const auto key =
+                    Qt::Key(keys.keyToValue(qPrintable(QStringLiteral("Key_") + action)));
+                QTest::keyClick(w->picDisp, key);
+            }
+        }
+        if (busy)
+            w->busy = 0;
+
+        QFETCH(QPoint, expected);
+        QCOMPARE(QPoint(w->hsrDisp->Value(), w->vsrDisp->Value()), expected);
+        // Through the bars' Change handlers: the picture followed.
+        QCOMPARE(QPointF(w->picDisp->Left(), w->picDisp->Top()), -QPointF(expected));
+    }
+
+    void wheelOverTheMarginScrollsToo()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(picture_);
+        const QPointF at(2, 2);
+        QWheelEvent wheel(at, w->picDispBase->mapToGlobal(at), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(w->picDispBase, &wheel);
+        QCOMPARE(w->vsrDisp->Value(), qint16(60));
+    }
+
+    void ctrlOPressesOpen_data()
+    {
+        QTest::addColumn<bool>("busy");
+        QTest::newRow("idle: the dialog opens") << false;
+        QTest::newRow("busy: nothing happens") << true;
+    }
+
+    void ctrlOPressesOpen()
+    {
+        QFETCH(bool, busy);
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        QVERIFY(QTest::qWaitForWindowActive(&*w));
+        w.dialog().answer(smallPicture_);
+        w->busy = busy ? -1 : 0;
+        QTest::keyClick(&*w, Qt::Key_O, Qt::ControlModifier);
+        w->busy = 0;
+        QCOMPARE(w.dialog().records().size(), busy ? 0 : 1);
+        QCOMPARE(w->picDisp->hasPicture(), !busy);
+    }
+
+    void dropOpensOneFile_data()
+    {
+        QTest::addColumn<QStringList>("urls");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<bool>("opens");
+
+        QTest::newRow("one file") << QStringList{"SMALL"} << QString() << false << true;
+        QTest::newRow("two files") << QStringList{"SMALL", "SMALL"} << QString() << false << false;
+        QTest::newRow("a web address")
+            << QStringList{"https://example.org/a.bmp"} << QString() << false << false;
+        QTest::newRow("a folder") << QStringList{"FOLDER"} << QString() << false << false;
+        QTest::newRow("plain text naming a file") << QStringList{} << "SMALL" << false << false;
+        QTest::newRow("one file while busy") << QStringList{"SMALL"} << QString() << true << false;
+    }
+
+    void dropOpensOneFile()
+    {
+        QFETCH(QStringList, urls);
+        QFETCH(QString, text);
+        QFETCH(bool, busy);
+        QFETCH(bool, opens);
+        const auto resolve = [&](const QString& name) {
+            if (name == "SMALL")
+                return smallPicture_;
+            if (name == "FOLDER")
+                return dir_.path();
+            return name;
+        };
+        QList<QUrl> list;
+        for (const QString& url : urls) {
+            const QString resolved = resolve(url);
+            list.append(resolved.contains("://") ? QUrl(resolved) : QUrl::fromLocalFile(resolved));
+        }
+
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        std::unique_ptr<QMimeData> data(dropData(list, resolve(text)));
+        w->busy = busy ? -1 : 0;
+        const QPoint at = w->picDisp->mapTo(&*w, QPoint(5, 5));
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&*w, &enter);
+        QCOMPARE(enter.isAccepted(), opens);
+        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&*w, &drop);
+        w->busy = 0;
+
+        QCOMPARE(w->picDisp->hasPicture(), opens);
+        QCOMPARE(w->lblImageSize->Caption().isEmpty(), !opens);
+        QVERIFY(w.messages().isEmpty());
+    }
+
+    void droppedFileThatIsNoPictureShowsTheLoadError()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        std::unique_ptr<QMimeData> data(
+            dropData({QUrl::fromLocalFile(testing::dataFile("not_an_image.bmp"))}));
+        const QPoint at(300, 200);
+        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&*w, &enter);
+        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&*w, &drop);
+        QCOMPARE(w.messages().size(), 1);
+        QVERIFY(w.messages().first().startsWith("Error occurred on loading picture."));
+    }
+
+    void missingFileShowsTheLoadError()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w->OpenPicture(dir_.filePath(QStringLiteral("no such picture.bmp")));
+        QCOMPARE(w.messages().size(), 1);
+        QVERIFY(w.messages().first().startsWith("Error occurred on loading picture."));
+        QVERIFY(!w->picDisp->hasPicture());
+    }
+
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("text"); // what the printed text must contain
+
+        using A = CommandLine::Action;
+        QTest::newRow("nothing: the empty window") << QStringList{} << int(A::Open) << ""
+                                                   << "";
+        QTest::newRow("a file") << QStringList{"card.bmp"} << int(A::Open) << "card.bmp"
+                                << "";
+        QTest::newRow("a file named like an option, after --")
+            << QStringList{"--", "-v.bmp"} << int(A::Open) << "-v.bmp"
+            << "";
+        QTest::newRow("--help") << QStringList{"--help"} << int(A::Help) << ""
+                                << " [options] [FILE]\n";
+        QTest::newRow("-h beside a file") << QStringList{"a.bmp", "-h"} << int(A::Help) << ""
+                                          << "--version";
+        QTest::newRow("--version") << QStringList{"--version"} << int(A::Version) << ""
+                                   << "Quarnet 1.00\n";
+        QTest::newRow("unknown option")
+            << QStringList{"--bogus"} << int(A::Error) << ""
+            << "quarnet: Unknown option 'bogus'.\nTry 'quarnet --help' for more information.\n";
+        QTest::newRow("unknown option beside --help")
+            << QStringList{"--help", "--bogus"} << int(A::Error) << ""
+            << "'bogus'";
+        QTest::newRow("two files") << QStringList{"a.bmp", "b.bmp"} << int(A::Error) << ""
+                                   << "one FILE at most, 2 given";
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, text);
+        QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+        const CommandLine read =
+            parseCommandLine(QStringList{QStringLiteral("/usr/bin/quarnet")} + arguments);
+        QTEST(int(read.action), "action");
+        QTEST(read.file, "file");
+        QVERIFY2(read.text.contains(text), qPrintable(read.text));
+        QCOMPARE(read.exitStatus(), read.action == CommandLine::Action::Error ? 2 : 0);
+    }
+
+    void programAnswersWithoutADisplay_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output"); // on standard output, or on errors for status 2
+
+        QTest::newRow("--version") << QStringList{"--version"} << 0 << "Quarnet 1.00";
+        QTest::newRow("--help") << QStringList{"--help"} << 0 << "[FILE]";
+        QTest::newRow("unknown option: status 2")
+            << QStringList{"--frobnicate"} << 2 << "Unknown option 'frobnicate'";
+    }
+
+    void programAnswersWithoutADisplay()
+    {
+        QFETCH(QStringList, arguments);
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        // A bad option is only told once Qt has taken its own options, which needs a
+        // platform; help and the version need none.
+        if (!arguments.first().startsWith("--frob"))
+            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(QUARNET_PROGRAM), arguments);
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QTEST(program.exitCode(), "status");
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        const QByteArray printed =
+            status == 2 ? program.readAllStandardError() : program.readAllStandardOutput();
+        QVERIFY2(printed.contains(output.toUtf8()), printed.constData());
+    }
+};
+
+QTEST_MAIN(tst_Desktop)
+#include "tst_desktop.moc"
