@@ -1,0 +1,165 @@
+#include "viewer/measurement.h"
+
+#include "viewer/numbers.h"
+#include "viewer/units.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace measurement
+{
+
+namespace
+{
+
+// Offsets of the box from the pointer's hot spot: right of the arrow and a little down.
+constexpr int kBoxRight = 18;
+constexpr int kBoxDown = 8;
+constexpr int kBoxLeft = 6;
+constexpr int kBoxUp = 6;
+
+int floorDiv(double value, qint32 factor)
+{
+    return int(std::floor(value / factor));
+}
+
+double degrees(double y, double x)
+{
+    // atan2(0, 0) is 0: a line of no length reads 0.00°.
+    return std::atan2(y, x) * 180.0 / std::numbers::pi;
+}
+
+QString withTypographicMinus(QString text)
+{
+    return text.replace(QLatin1Char('-'), QChar(0x2212));
+}
+
+const QRegularExpression& readoutColourPattern()
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(RGB\((\d{1,3}), (\d{1,3}), (\d{1,3})\)$)"));
+    return pattern;
+}
+
+} // namespace
+
+QPoint imagePixel(const Placement& placement, QPointF inViewport)
+{
+    const int x = floorDiv(inViewport.x() - placement.origin.x(), placement.factor);
+    const int y = floorDiv(inViewport.y() - placement.origin.y(), placement.factor);
+    return QPoint(std::clamp(x, 0, placement.image.width() - 1),
+                  std::clamp(y, 0, placement.image.height() - 1));
+}
+
+QPoint viewportPoint(const Placement& placement, QPoint pixel)
+{
+    const int middle = placement.factor / 2;
+    return placement.origin +
+           QPoint(pixel.x() * placement.factor + middle, pixel.y() * placement.factor + middle);
+}
+
+QPoint snapped(QPoint from, QPoint to, QSize image)
+{
+    const int dx = to.x() - from.x();
+    const int dy = to.y() - from.y();
+    const int ax = std::abs(dx);
+    const int ay = std::abs(dy);
+    // Nearer an axis than a diagonal when within 22.5° of it: tan 22.5° = sqrt(2) - 1.
+    const double tan22 = std::numbers::sqrt2 - 1;
+    if (ay <= ax * tan22)
+        return QPoint(to.x(), from.y());
+    if (ax <= ay * tan22)
+        return QPoint(from.x(), to.y());
+    const int sx = dx < 0 ? -1 : 1;
+    const int sy = dy < 0 ? -1 : 1;
+    const int roomX = sx > 0 ? image.width() - 1 - from.x() : from.x();
+    const int roomY = sy > 0 ? image.height() - 1 - from.y() : from.y();
+    const int d = std::min({(ax + ay) / 2, roomX, roomY});
+    return QPoint(from.x() + sx * d, from.y() + sy * d);
+}
+
+Figures figuresOf(QPoint from, QPoint to, int unit, qint32 dpiX, qint32 dpiY)
+{
+    const qint32 dx = numbers::sub(to.x(), from.x());
+    const qint32 dy = numbers::sub(to.y(), from.y());
+    Figures figures;
+    if (unit == units::kInches || unit == units::kCentimetres) {
+        figures.dx = units::lengthText(unit, dx, dpiX);
+        figures.dy = units::lengthText(unit, dy, dpiY);
+        // Both directions in inches first: the screen's pixels need not be square.
+        const double inchesX = numbers::fdiv(dx, dpiX);
+        const double inchesY = numbers::fdiv(dy, dpiY);
+        const double scale = unit == units::kCentimetres ? 2.54 : 1.0;
+        figures.length = numbers::formatTwoDecimals(std::hypot(inchesX, inchesY) * scale);
+        figures.unit = unit == units::kCentimetres ? QStringLiteral("cm") : QStringLiteral("in");
+        // Up the picture is down the image; -dy is taken in integers so that no -0.0 turns
+        // a leftward line's 180° into -180°.
+        figures.angle = numbers::formatTwoDecimals(degrees(numbers::fdiv(-dy, dpiY), inchesX));
+    } else {
+        figures.dx = QString::number(dx);
+        figures.dy = QString::number(dy);
+        figures.length = numbers::formatTwoDecimals(std::hypot(double(dx), double(dy)));
+        figures.unit = QStringLiteral("px");
+        figures.angle = numbers::formatTwoDecimals(degrees(double(-dy), double(dx)));
+    }
+    return figures;
+}
+
+QString boxText(const Figures& figures)
+{
+    return QStringLiteral("Δx %1  Δy %2  %3 %4  %5°")
+        .arg(withTypographicMinus(figures.dx), withTypographicMinus(figures.dy), figures.length,
+             figures.unit, withTypographicMinus(figures.angle));
+}
+
+QString copyText(const Figures& figures)
+{
+    return QStringLiteral("Δx %1  Δy %2  %3 %4  %5°")
+        .arg(figures.dx, figures.dy, figures.length, figures.unit, figures.angle);
+}
+
+QString hexColour(int red, int green, int blue)
+{
+    return QStringLiteral("#%1%2%3")
+        .arg(red, 2, 16, QLatin1Char('0'))
+        .arg(green, 2, 16, QLatin1Char('0'))
+        .arg(blue, 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+QString readoutColour(const QString& readout)
+{
+    const QRegularExpressionMatch match = readoutColourPattern().match(readout);
+    if (!match.hasMatch())
+        return QString();
+    int parts[3];
+    for (int i = 0; i < 3; ++i) {
+        parts[i] = match.captured(i + 1).toInt();
+        if (parts[i] > 255)
+            return QString();
+    }
+    return hexColour(parts[0], parts[1], parts[2]);
+}
+
+QString readoutCopyText(const QString& readout)
+{
+    const QString colour = readoutColour(readout);
+    if (colour.isEmpty())
+        return QString();
+    return readout + QStringLiteral("   ") + colour;
+}
+
+QRect boxBeside(QPoint anchor, QSize size, const QRect& area)
+{
+    int left = anchor.x() + kBoxRight;
+    if (left + size.width() > area.right() + 1)
+        left = anchor.x() - kBoxLeft - size.width();
+    int top = anchor.y() + kBoxDown;
+    if (top + size.height() > area.bottom() + 1)
+        top = anchor.y() - kBoxUp - size.height();
+    return QRect(QPoint(std::max(left, area.left()), std::max(top, area.top())), size);
+}
+
+} // namespace measurement

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QtGlobal>
+
+// The arithmetic of measuring between two image pixels: where a pointer lands in the image,
+// snapping to the eight directions, and the figures in the chosen unit. No widgets here.
+namespace measurement
+{
+
+// Where the picture lies in the viewport: the top-left corner of picDisp (negative when
+// scrolled), the factor it is magnified by and the image's own size.
+struct Placement {
+    QPoint origin;
+    qint32 factor = 1;
+    QSize image;
+};
+
+// The image pixel under a point of the viewport, held to the image, so a drag past the
+// picture's edge ends on its edge pixel. The image must not be empty.
+QPoint imagePixel(const Placement& placement, QPointF inViewport);
+
+// The viewport pixel a line through an image pixel is drawn on: the middle of the pixel's
+// block on screen (at factor 2, the block's second column and row).
+QPoint viewportPoint(const Placement& placement, QPoint pixel);
+
+// `to` moved onto the nearest of the eight directions from `from` (0, 45, 90, ... degrees).
+// An axis keeps the pointer's distance along it; a diagonal takes the pointer's projection
+// onto it, shortened where needed so the end stays inside the image.
+QPoint snapped(QPoint from, QPoint to, QSize image);
+
+// The figures of a line from one image pixel to another, as texts in a unit of cboUnit
+// (pixels, inches, centimetres; anything else reads as pixels). Differences are taken
+// image-down, as the readout counts; the angle is counter-clockwise from the positive x axis
+// as the picture shows it, in (-180, 180]. In inches and centimetres both differences are
+// converted first (each direction with its own resolution), so that length and angle agree
+// with the two differences shown.
+struct Figures {
+    QString dx;     // "120", "1.25"
+    QString dy;     // "-35", "-0.36"
+    QString length; // "125.00"
+    QString unit;   // "px", "in", "cm"
+    QString angle;  // "16.26", degrees
+};
+Figures figuresOf(QPoint from, QPoint to, int unit, qint32 dpiX, qint32 dpiY);
+
+// The figures as the box beside the pointer shows them, with typographic minus signs:
+// "Δx 120  Δy −35  125.00 px  16.26°".
+QString boxText(const Figures& figures);
+// The same line for the clipboard, with plain minus signs so the numbers paste as numbers.
+QString copyText(const Figures& figures);
+
+// A colour as #RRGGBB.
+QString hexColour(int red, int green, int blue);
+// The readout's text followed by its colour as #RRGGBB, three blanks apart:
+// "x = 100   y = 50     RGB(0, 255, 0)   #00FF00". "" when the text ends in no colour.
+QString readoutCopyText(const QString& readout);
+// Only the readout's colour, "#00FF00"; "" when the text ends in no colour.
+QString readoutColour(const QString& readout);
+
+// Where a box of `size` goes beside `anchor` inside `area`: below right of the pointer,
+// clear of the arrow; on the other side of the anchor where it would cross the area's right
+// or bottom edge; and never beyond the area's top-left.
+QRect boxBeside(QPoint anchor, QSize size, const QRect& area);
+
+} // namespace measurement
