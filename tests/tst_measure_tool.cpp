@@ -1,0 +1,398 @@
+// Measuring on a real window: a drag draws a line above the picture and reads out its
+// figures, Ctrl+C and the context menu copy what is shown, and the window's own readout,
+// markers and picture stay exactly as they were.
+#include "support/test_support.h"
+#include "viewer/measure_tool.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QCursor>
+#include <QMenu>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+using testing::Window;
+
+namespace
+{
+
+const QString kMinus = QString(QChar(0x2212));
+const QString kUntouched = QStringLiteral("clipboard untouched");
+
+// 600 x 120, wider than the viewport so it scrolls across; no pixel is black or white, so
+// the line's pixels tell themselves apart from the picture's.
+QImage measuredPicture()
+{
+    QImage image(600, 120, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(40 + x % 150, 60 + y % 100, 128));
+    return image;
+}
+
+MeasureTool* toolOf(const Window& w)
+{
+    const QList<MeasureTool*> tools = w->findChildren<MeasureTool*>();
+    return tools.size() == 1 ? tools.first() : nullptr;
+}
+
+// Opens the picture on a shown, active window.
+void openOn(Window& w, const QString& path)
+{
+    QVERIFY(QTest::qWaitForWindowExposed(&*w));
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&*w));
+    w.open(path);
+    QVERIFY(w->picOrig->hasPicture());
+}
+
+// Drags on the picture with the left button, from and to points of picDisp, Shift held on
+// the way when asked. QTest reads (0, 0) as the widget's centre, so no point may be (0, 0).
+void drag(const Window& w, QPoint from, QPoint to, bool shift = false)
+{
+    const Qt::KeyboardModifiers keys = shift ? Qt::ShiftModifier : Qt::NoModifier;
+    QTest::mousePress(w->picDisp, Qt::LeftButton, {}, from);
+    QTest::mouseEvent(QTest::MouseMove, w->picDisp, Qt::NoButton, keys, (from + to) / 2);
+    QTest::mouseEvent(QTest::MouseMove, w->picDisp, Qt::NoButton, keys, to);
+    QTest::mouseRelease(w->picDisp, Qt::LeftButton, keys, to);
+}
+
+// Moves the pointer over a widget with no button held, through the window system.
+void pointAt(QWidget* widget, QPoint at)
+{
+    QWidget* window = widget->window();
+    const QPoint inWindow = widget->mapTo(window, at);
+    if (QCursor::pos() == window->mapToGlobal(inWindow))
+        QTest::mouseMove(window, inWindow + QPoint(1, 1));
+    QTest::mouseMove(window, inWindow);
+}
+
+QString pressCtrlC(const Window& w)
+{
+    QGuiApplication::clipboard()->setText(kUntouched);
+    QTest::keyClick(&*w, Qt::Key_C, Qt::ControlModifier);
+    return QGuiApplication::clipboard()->text();
+}
+
+QString describe(QRgb c)
+{
+    return QStringLiteral("RGB(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
+}
+
+} // namespace
+
+class tst_MeasureTool : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QString picture_;
+    QString other_;
+
+private slots:
+    void initTestCase()
+    {
+        picture_ = testing::writeImage(dir_, QStringLiteral("measured.bmp"), measuredPicture());
+        other_ = testing::writeImage(dir_, QStringLiteral("other.bmp"), measuredPicture());
+    }
+
+    void dragReadsFigures_data()
+    {
+        QTest::addColumn<int>("factor");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<int>("dpiY");
+        QTest::addColumn<QPoint>("pressAt");
+        QTest::addColumn<QPoint>("releaseAt");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::addColumn<QString>("figures");
+
+        QTest::newRow("factor 1") << 1 << 0 << 96 << QPoint(10, 100) << QPoint(130, 65) << false
+                                  << QPoint(10, 100) << QPoint(130, 65)
+                                  << "Δx 120  Δy -35  125.00 px  16.26°";
+        QTest::newRow("factor 2: the same image pixels, the same figures")
+            << 2 << 0 << 96 << QPoint(21, 201) << QPoint(260, 131) << false << QPoint(10, 100)
+            << QPoint(130, 65) << "Δx 120  Δy -35  125.00 px  16.26°";
+        QTest::newRow("inches, at 120 ppi down")
+            << 1 << 1 << 120 << QPoint(1, 1) << QPoint(97, 61) << false << QPoint(1, 1)
+            << QPoint(97, 61) << "Δx 1.00  Δy 0.50  1.12 in  -26.57°";
+        QTest::newRow("Shift: snapped to 45°")
+            << 1 << 0 << 96 << QPoint(10, 10) << QPoint(50, 36) << true << QPoint(10, 10)
+            << QPoint(43, 43) << "Δx 33  Δy 33  46.67 px  -45.00°";
+        QTest::newRow("dragged past the right edge: ends on the last column")
+            << 1 << 0 << 96 << QPoint(590, 5) << QPoint(640, 5) << false << QPoint(590, 5)
+            << QPoint(599, 5) << "Δx 9  Δy 0  9.00 px  0.00°";
+    }
+
+    void dragReadsFigures()
+    {
+        QFETCH(int, factor);
+        QFETCH(int, unit);
+        QFETCH(int, dpiY);
+        QFETCH(QPoint, pressAt);
+        QFETCH(QPoint, releaseAt);
+        QFETCH(bool, shift);
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        QFETCH(QString, figures);
+
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        openOn(w, picture_);
+        MeasureTool* tool = toolOf(w);
+        QVERIFY(tool);
+        w->cboMagnify->setListIndex(factor - 1);
+        QCOMPARE(w->magnification, factor);
+        w->cboUnit->setListIndex(unit);
+        w->dpiY = dpiY;
+
+        drag(w, pressAt, releaseAt, shift);
+
+        QVERIFY(tool->measuring());
+        QCOMPARE(tool->from(), from);
+        QCOMPARE(tool->to(), to);
+        QCOMPARE(tool->boxText(), QString(figures).replace(QLatin1Char('-'), kMinus));
+        QCOMPARE(pressCtrlC(w), figures);
+    }
+
+    void lineLiesAboveThePicture_data()
+    {
+        QTest::addColumn<int>("factor");
+        QTest::addColumn<int>("scrolledAcross");
+
+        QTest::newRow("factor 1") << 1 << 0;
+        QTest::newRow("factor 1, scrolled 30 across") << 1 << 30;
+        QTest::newRow("factor 2, scrolled 31 across") << 2 << 31;
+    }
+
+    // A horizontal line from image pixel (40, 50) to (100, 50): on screen every pixel of
+    // it is black or white, the rows either side show the picture, and the picture's own
+    // pixels, which the readout reads, are the same as before.
+    void lineLiesAboveThePicture()
+    {
+        QFETCH(int, factor);
+        QFETCH(int, scrolledAcross);
+
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        openOn(w, picture_);
+        w->cboMagnify->setListIndex(factor - 1);
+        const QImage before = std::as_const(*w->picDisp).surface().copy();
+
+        const QPoint pressAt(40 * factor, 50 * factor), releaseAt(100 * factor, 50 * factor);
+        drag(w, pressAt, releaseAt);
+        // Scrolled after the drag: the line moves with the picture.
+        w->hsrDisp->setValue(scrolledAcross);
+        QCOMPARE(w->picDisp->pos().x(), -scrolledAcross);
+
+        const QImage shown = w->picDispBase->grab().toImage();
+        const QPoint origin = w->picDisp->pos();
+        const int middle = factor / 2;
+        const int row = origin.y() + 50 * factor + middle;
+        for (int x = 40; x <= 100; ++x) {
+            const int column = origin.x() + x * factor + middle;
+            const QRgb c = shown.pixel(column, row) & 0xFFFFFF;
+            QVERIFY2(c == 0 || c == 0xFFFFFF,
+                     qPrintable(QStringLiteral("image pixel %1: %2").arg(x).arg(describe(c))));
+            for (int dy : {-1, 1}) {
+                const QRgb beside = shown.pixel(column, row + dy);
+                QCOMPARE(describe(beside),
+                         describe(before.pixel(column - origin.x(), row + dy - origin.y())));
+            }
+        }
+        // Just past the ends: the picture again.
+        for (int x : {39, 101}) {
+            const int column = origin.x() + x * factor + middle;
+            QCOMPARE(describe(shown.pixel(column, row)),
+                     describe(before.pixel(column - origin.x(), row - origin.y())));
+        }
+
+        QCOMPARE(testing::firstDifference(std::as_const(*w->picDisp).surface(), before), QString());
+        // The readout over the line reads the picture, not the line.
+        pointAt(w->picDisp, QPoint(70 * factor, 50 * factor));
+        const QRgb under = measuredPicture().pixel(70, 50);
+        QTRY_COMPARE(w->lblXY->Caption(),
+                     QStringLiteral("x = 70   y = 50     %1").arg(describe(under)));
+    }
+
+    void readoutAndMarkersFollowWhileHeld()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        openOn(w, picture_);
+        w->hsrDisp->setValue(30);
+
+        QTest::mousePress(w->picDisp, Qt::LeftButton, {}, QPoint(60, 30));
+        const auto release = qScopeGuard(
+            [&] { QTest::mouseRelease(w->picDisp, Qt::LeftButton, {}, QPoint(100, 50)); });
+        QTest::mouseEvent(QTest::MouseMove, w->picDisp, Qt::NoButton, Qt::ShiftModifier,
+                          QPoint(100, 50));
+
+        QVERIFY(toolOf(w)->measuring());
+        QCOMPARE(w->lblXY->Caption(), QStringLiteral("x = 100   y = 50     %1")
+                                          .arg(describe(measuredPicture().pixel(100, 50))));
+        QVERIFY(w->lblXY->Visible());
+        QVERIFY(w->shpMarkerW->Visible());
+        QCOMPARE(QPointF(w->shpMarkerW->Left(), w->shpMarkerH->Top()), QPointF(70, 50));
+    }
+
+    void whatRemovesIt_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<bool>("removed");
+        QTest::addColumn<QString>("figures");
+
+        const QString pixels = QStringLiteral("Δx 120  Δy 0  120.00 px  0.00°");
+        QTest::newRow("Esc") << "esc" << true << QString();
+        QTest::newRow("another picture") << "open other" << true << QString();
+        QTest::newRow("the same file again") << "open same" << true << QString();
+        QTest::newRow("a failed open") << "open missing" << true << QString();
+        QTest::newRow("factor 2") << "magnify" << true << QString();
+        QTest::newRow("a new press starts anew")
+            << "press" << false << QStringLiteral("Δx 0  Δy 0  0.00 px  0.00°");
+        QTest::newRow("another unit: the same line, in it")
+            << "centimetres" << false << QStringLiteral("Δx 3.18  Δy 0.00  3.18 cm  0.00°");
+        QTest::newRow("scrolling keeps it") << "scroll" << false << pixels;
+        QTest::newRow("opening cancelled keeps it") << "cancel" << false << pixels;
+    }
+
+    void whatRemovesIt()
+    {
+        QFETCH(QString, action);
+        QFETCH(bool, removed);
+        QFETCH(QString, figures);
+
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        openOn(w, picture_);
+        MeasureTool* tool = toolOf(w);
+        drag(w, QPoint(10, 10), QPoint(130, 10));
+        QVERIFY(tool->measuring());
+
+        if (action == QLatin1String("esc"))
+            QTest::keyClick(&*w, Qt::Key_Escape);
+        else if (action == QLatin1String("open other"))
+            w.open(other_);
+        else if (action == QLatin1String("open same"))
+            w.open(picture_);
+        else if (action == QLatin1String("open missing"))
+            w.open(dir_.filePath(QStringLiteral("missing.bmp")));
+        else if (action == QLatin1String("magnify"))
+            w->cboMagnify->setListIndex(1);
+        else if (action == QLatin1String("press"))
+            QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(200, 20));
+        else if (action == QLatin1String("centimetres"))
+            w->cboUnit->setListIndex(2);
+        else if (action == QLatin1String("scroll"))
+            w->hsrDisp->setValue(25);
+        else if (action == QLatin1String("cancel"))
+            w.openAndCancel();
+
+        // A picture of the same size shows up on the next paint.
+        QTRY_COMPARE(tool->measuring(), !removed);
+        QCOMPARE(w->findChild<QWidget*>(QStringLiteral("measureLayer"))->isVisible(), !removed);
+        QCOMPARE(tool->boxText(), QString(figures).replace(QLatin1Char('-'), kMinus));
+    }
+
+    void ctrlCCopiesWhatIsShown()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        // No picture: nothing to copy.
+        QVERIFY(QTest::qWaitForWindowExposed(&*w));
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&*w));
+        QCOMPARE(pressCtrlC(w), kUntouched);
+
+        w.open(picture_);
+        const QString readout = QStringLiteral("x = 100   y = 50     RGB(140, 110, 128)   #8C6E80");
+        QCOMPARE(describe(measuredPicture().pixel(100, 50)), "RGB(140, 110, 128)");
+
+        pointAt(w->picDisp, QPoint(100, 50));
+        QTRY_VERIFY(w->lblXY->Visible());
+        QCOMPARE(pressCtrlC(w), readout);
+
+        // Readout and measurement both shown: the measurement.
+        drag(w, QPoint(100, 50), QPoint(100, 20));
+        QVERIFY(w->lblXY->Visible());
+        QCOMPARE(pressCtrlC(w), QStringLiteral("Δx 0  Δy -30  30.00 px  90.00°"));
+
+        // Gone with Esc: the readout again.
+        QTest::keyClick(&*w, Qt::Key_Escape);
+        QVERIFY(!toolOf(w)->measuring());
+        pointAt(w->picDisp, QPoint(100, 50));
+        QTRY_COMPARE(pressCtrlC(w), readout);
+
+        // The pointer off the picture: the readout hides, and nothing is copied.
+        pointAt(w->picDispBase, QPoint(5, 5));
+        QTRY_VERIFY(!w->lblXY->Visible());
+        QCOMPARE(pressCtrlC(w), kUntouched);
+    }
+
+    void contextMenuCopies_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("copied");
+
+        QTest::newRow("Copy position and colour")
+            << 0 << "x = 100   y = 50     RGB(140, 110, 128)   #8C6E80";
+        QTest::newRow("Copy colour as #RRGGBB") << 1 << "#8C6E80";
+    }
+
+    void contextMenuCopies()
+    {
+        QFETCH(int, entry);
+        QFETCH(QString, copied);
+
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        openOn(w, picture_);
+        pointAt(w->picDisp, QPoint(100, 50));
+        QTRY_VERIFY(w->lblXY->Visible());
+
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(100, 50),
+                                w->picDisp->mapToGlobal(QPoint(100, 50)));
+        QApplication::sendEvent(w->picDisp, &event);
+        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        const QList<QAction*> entries = menu->actions();
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0]->text(), QStringLiteral("Copy position and colour"));
+        QCOMPARE(entries[1]->text(), QStringLiteral("Copy colour as #RRGGBB"));
+
+        QGuiApplication::clipboard()->setText(kUntouched);
+        entries[entry]->trigger();
+        menu->close();
+        QCOMPARE(QGuiApplication::clipboard()->text(), copied);
+    }
+
+    void contextMenuWithoutReadout()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        QVERIFY(QTest::qWaitForWindowExposed(&*w));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                w->picDisp->mapToGlobal(QPoint(10, 10)));
+        // No picture: no menu.
+        QApplication::sendEvent(w->picDisp, &event);
+        QCoreApplication::processEvents();
+        QVERIFY(!QApplication::activePopupWidget());
+
+        // A picture but the readout hidden: both entries there, neither usable.
+        w.open(picture_);
+        w->lblXY->setVisible(false);
+        QApplication::sendEvent(w->picDisp, &event);
+        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        const auto close = qScopeGuard([&] { menu->close(); });
+        for (QAction* entry : menu->actions())
+            QVERIFY(!entry->isEnabled());
+    }
+
+    void noPictureNoMeasurement()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        QVERIFY(QTest::qWaitForWindowExposed(&*w));
+        drag(w, QPoint(10, 10), QPoint(50, 50));
+        QVERIFY(!toolOf(w)->measuring());
+        QVERIFY(!w->findChild<QWidget*>(QStringLiteral("measureLayer"))->isVisible());
+    }
+};
+
+QTEST_MAIN(tst_MeasureTool)
+#include "tst_measure_tool.moc"
