@@ -27,6 +27,21 @@ std::unique_ptr<PictureBox> numberedBox(QWidget* parent, int w, int h)
     return box;
 }
 
+// The nearest-pixel rule written out plainly: pixel (i, j) of the w x h destination block at
+// `to` takes source pixel (sx + i * sw / w, sy + j * sh / h), where both lie on their surfaces.
+QImage stretchedByRule(const QImage& source, QImage dest, const QRect& to, const QRect& from)
+{
+    for (int j = 0; j < to.height(); ++j)
+        for (int i = 0; i < to.width(); ++i) {
+            const QPoint out(to.x() + i, to.y() + j);
+            const QPoint in(from.x() + int(qint64(i) * from.width() / to.width()),
+                            from.y() + int(qint64(j) * from.height() / to.height()));
+            if (dest.valid(out) && source.valid(in))
+                dest.setPixel(out, source.pixel(in));
+        }
+    return dest;
+}
+
 } // namespace
 
 class tst_Toolkit : public QObject
@@ -36,6 +51,11 @@ private slots:
     void bitBltClips_data();
     void bitBltClips();
     void stretchBltReplicatesPixels();
+    void stretchBltTakesTheNearestPixel_data();
+    void stretchBltTakesTheNearestPixel();
+    void blockCopyWithinOneSurface();
+    void wholeSurfaceCopySharesUntilDrawnOn();
+    void blankSurfaceReadsAsItsColour();
     void lineLeavesOutItsEndPoint_data();
     void lineLeavesOutItsEndPoint();
     void surfacePersistsAndErases();
@@ -98,6 +118,128 @@ void tst_Toolkit::stretchBltReplicatesPixels()
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 10; ++x)
             QCOMPARE(GetPixel(dst.hDC(), x, y), RGB(x / 2, y / 2, 7));
+}
+
+void tst_Toolkit::stretchBltTakesTheNearestPixel_data()
+{
+    // Source 7 x 5 numbered pixels, or blank in one colour; destination 14 x 10, grey where
+    // nothing is copied.
+    QTest::addColumn<QRect>("dest");   // x, y, w, h of the destination block
+    QTest::addColumn<QRect>("source"); // sx, sy, sw, sh
+    QTest::addColumn<bool>("blankSource");
+    const QRect all(0, 0, 7, 5);
+    QTest::newRow("factor 2, the whole destination") << QRect(0, 0, 14, 10) << all << false;
+    QTest::newRow("factor 2 from a blank source") << QRect(0, 0, 14, 10) << all << true;
+    QTest::newRow("factor 2 part of a blank source")
+        << QRect(3, 1, 6, 4) << QRect(1, 1, 3, 2) << true;
+    QTest::newRow("factor 3 across, 1 down") << QRect(0, 0, 21, 5) << all << false;
+    QTest::newRow("factor 1 across, 2 down") << QRect(2, 0, 7, 10) << all << false;
+    QTest::newRow("factor 1, a block copy") << QRect(2, 1, 7, 5) << all << false;
+    QTest::newRow("factor 2 at an odd place, cut by the far edges")
+        << QRect(3, 5, 14, 10) << all << false;
+    QTest::newRow("starts off the destination, cut inside a block")
+        << QRect(-3, -1, 14, 10) << all << false;
+    QTest::newRow("source partly above and left of its surface")
+        << QRect(0, 0, 14, 10) << QRect(-2, -1, 7, 5) << false;
+    QTest::newRow("source partly beyond its surface")
+        << QRect(1, 0, 14, 10) << QRect(4, 3, 7, 5) << false;
+    QTest::newRow("source wholly beyond its surface")
+        << QRect(0, 0, 14, 10) << QRect(7, 0, 7, 5) << false;
+    QTest::newRow("factors 2 and 3, unequal") << QRect(1, 1, 6, 9) << QRect(2, 1, 3, 3) << false;
+    QTest::newRow("a ratio that is no whole factor") << QRect(0, 0, 13, 9) << all << false;
+    QTest::newRow("shrinking") << QRect(1, 1, 3, 2) << all << false;
+}
+
+void tst_Toolkit::stretchBltTakesTheNearestPixel()
+{
+    QFETCH(QRect, dest);
+    QFETCH(QRect, source);
+    QFETCH(bool, blankSource);
+    auto src = numberedBox(&host, 7, 5);
+    if (blankSource)
+        src->setBackColor(RGB(40, 50, 60));
+    PictureBox dst(&host);
+    dst.Move(0, 0, 14, 10);
+    dst.surface().fill(qRgb(200, 200, 200));
+    const QImage expected = stretchedByRule(src->surface(), dst.surface().copy(), dest, source);
+    QVERIFY(StretchBlt(dst.hDC(), dest.x(), dest.y(), dest.width(), dest.height(), src->hDC(),
+                       source.x(), source.y(), source.width(), source.height(), SRCCOPY));
+    QCOMPARE(testing::firstDifference(dst.Image(), expected), QString());
+    // The source is only read.
+    if (!blankSource)
+        QCOMPARE(GetPixel(src->hDC(), 6, 4), RGB(6, 4, 7));
+}
+
+void tst_Toolkit::blockCopyWithinOneSurface()
+{
+    // Overlapping blocks of one surface: every pixel is copied as it was before the copy.
+    auto box = numberedBox(&host, 10, 6);
+    QVERIFY(BitBlt(box->hDC(), 1, 1, 9, 5, box->hDC(), 0, 0, SRCCOPY));
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 10; ++x) {
+            const ColorRef expected = x >= 1 && y >= 1 ? RGB(x - 1, y - 1, 7) : RGB(x, y, 7);
+            QVERIFY2(GetPixel(box->hDC(), x, y) == expected,
+                     qPrintable(QString("pixel (%1, %2)").arg(x).arg(y)));
+        }
+}
+
+void tst_Toolkit::wholeSurfaceCopySharesUntilDrawnOn()
+{
+    auto src = numberedBox(&host, 6, 4);
+    const QImage original = src->Image();
+    PictureBox dst(&host);
+    dst.Move(0, 0, 6, 4);
+    // A block larger than both surfaces still copies each pixel to its own place.
+    QVERIFY(BitBlt(dst.hDC(), -2, -1, 9, 7, src->hDC(), -2, -1, SRCCOPY));
+    QCOMPARE(testing::firstDifference(dst.Image(), original), QString());
+    QCOMPARE(std::as_const(dst).surface().constBits(), std::as_const(*src).surface().constBits());
+    dst.setForeColor(RGB(1, 1, 1));
+    dst.Line(0, 0, 6, 0);
+    QCOMPARE(testing::firstDifference(src->Image(), original), QString());
+    QCOMPARE(GetPixel(dst.hDC(), 5, 0), RGB(1, 1, 1));
+    QCOMPARE(GetPixel(dst.hDC(), 5, 1), RGB(5, 1, 7));
+
+    QVERIFY(BitBlt(dst.hDC(), 0, 0, 6, 4, src->hDC(), 0, 0, SRCCOPY));
+    src->setForeColor(RGB(2, 2, 2));
+    src->Line(0, 3, 6, 3);
+    QCOMPARE(testing::firstDifference(dst.Image(), original), QString());
+}
+
+void tst_Toolkit::blankSurfaceReadsAsItsColour()
+{
+    const ColorRef back = RGB(10, 20, 30);
+    PictureBox box(&host);
+    box.setBackColor(back);
+    box.Move(0, 0, 5, 3);
+    QVERIFY(box.Image().isUniform());
+    QCOMPARE(GetPixel(box.hDC(), 4, 2), back);
+    QCOMPARE(fromQRgb(box.grab().toImage().pixel(4, 2)), back);
+    // A one-colour picture of another colour covers the surface; growing shows the
+    // background beside it, shrinking keeps it.
+    const QRgb red = qRgb(255, 0, 0);
+    box.setPicture(Bitmap::uniform(QSize(5, 3), red));
+    QCOMPARE(GetPixel(box.hDC(), 4, 2), RGB(255, 0, 0));
+    box.Move(0, 0, 7, 4);
+    QCOMPARE(GetPixel(box.hDC(), 4, 2), RGB(255, 0, 0));
+    QCOMPARE(GetPixel(box.hDC(), 5, 2), back);
+    QCOMPARE(GetPixel(box.hDC(), 4, 3), back);
+    box.setPicture(Bitmap::uniform(QSize(7, 4), red));
+    box.Move(0, 0, 2, 2);
+    QCOMPARE(GetPixel(box.hDC(), 1, 1), RGB(255, 0, 0));
+    // A smaller picture with pixels is drawn at the top-left over the background.
+    box.Move(0, 0, 4, 4);
+    auto small = numberedBox(&host, 3, 2);
+    box.setPicture(small->Image());
+    QCOMPARE(GetPixel(box.hDC(), 2, 1), RGB(2, 1, 7));
+    QCOMPARE(GetPixel(box.hDC(), 3, 1), back);
+    QCOMPARE(GetPixel(box.hDC(), 0, 2), back);
+    // Drawing on a blank surface keeps the colour everywhere else.
+    box.setBackColor(back);
+    box.setForeColor(RGB(0, 0, 0));
+    box.Line(1, 1, 2, 1);
+    QCOMPARE(GetPixel(box.hDC(), 1, 1), RGB(0, 0, 0));
+    QCOMPARE(GetPixel(box.hDC(), 2, 1), back);
+    QCOMPARE(GetPixel(box.hDC(), 3, 3), back);
 }
 
 void tst_Toolkit::lineLeavesOutItsEndPoint_data()

@@ -9,7 +9,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTransform>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace toolkit
 {
@@ -67,25 +69,114 @@ PictureBox::PictureBox(QWidget* parent)
 
 PictureBox::~PictureBox() = default;
 
-void PictureBox::setPicture(const QImage& picture)
+Bitmap Bitmap::uniform(QSize size, QRgb color)
 {
-    if (autoSize_ && !picture.isNull())
-        Move(Left(), Top(), float(picture.width()), float(picture.height()));
-    picture_ = picture;
-    if (!picture_.isNull() && picture_.format() != QImage::Format_RGB32)
-        picture_ = picture_.convertToFormat(QImage::Format_RGB32);
-    if (!picture_.isNull() && picture_.size() == surface_.size()) {
-        // The picture covers the whole surface: share its pixels instead of painting them.
-        surface_ = picture_;
-    } else {
-        eraseSurface();
-        if (!picture_.isNull()) {
-            QPainter painter(&surface_);
-            painter.setCompositionMode(QPainter::CompositionMode_Source);
-            painter.drawImage(0, 0, picture_);
+    Bitmap bitmap;
+    bitmap.size_ = size;
+    bitmap.color_ = color;
+    return bitmap;
+}
+
+QImage Bitmap::toImage() const
+{
+    if (!isUniform())
+        return pixels_;
+    QImage image(size_, QImage::Format_RGB32);
+    if (image.isNull())
+        raiseError(Err::OutOfMemory);
+    image.fill(color_);
+    return image;
+}
+
+void PictureBox::setPicture(const Bitmap& picture)
+{
+    Bitmap shown = picture;
+    if (!shown.pixels().isNull() && shown.pixels().format() != QImage::Format_RGB32)
+        shown = shown.pixels().convertToFormat(QImage::Format_RGB32);
+    // Refuse a picture too large for an auto-sizing box before anything changes.
+    if (autoSize_ && !shown.isNull())
+        checkSurfaceSize(shown.width(), shown.height());
+    // The old picture goes first, so that erasing can keep its buffer for reuse.
+    picture_ = shown;
+    eraseSurface();
+    // Resizing a blank surface costs nothing: its pixels are not made until needed.
+    if (autoSize_ && !picture_.isNull())
+        Move(Left(), Top(), float(picture_.width()), float(picture_.height()));
+    if (!picture_.isNull() && picture_.size() == surfaceSize_) {
+        setSurface(picture_);
+    } else if (!picture_.isNull()) {
+        QImage& to = surface();
+        const QRect drawn = to.rect() & picture_.rect();
+        for (int y = 0; y < drawn.height(); ++y) {
+            auto* out = reinterpret_cast<QRgb*>(to.scanLine(y));
+            if (picture_.isUniform())
+                std::fill_n(out, drawn.width(), picture_.uniformColor());
+            else
+                std::memcpy(out, picture_.pixels().constScanLine(y),
+                            size_t(drawn.width()) * sizeof(QRgb));
         }
     }
     update();
+}
+
+Bitmap PictureBox::Image() const
+{
+    if (blank_)
+        return Bitmap::uniform(surfaceSize_, blankColor_);
+    return Bitmap(surface_);
+}
+
+const QImage& PictureBox::surface() const
+{
+    if (blank_)
+        paintBlankSurface();
+    return surface_;
+}
+
+QImage& PictureBox::surface()
+{
+    if (blank_)
+        paintBlankSurface();
+    return surface_;
+}
+
+void PictureBox::paintBlankSurface() const
+{
+    if (!surface_.isDetached() || surface_.size() != surfaceSize_) {
+        surface_ = QImage(); // let go of the old buffer before the new one is made
+        if (!surfaceSize_.isEmpty()) {
+            surface_ = QImage(surfaceSize_, QImage::Format_RGB32);
+            if (surface_.isNull())
+                raiseError(Err::OutOfMemory);
+        }
+    }
+    surface_.fill(blankColor_);
+    blank_ = false;
+}
+
+QImage& PictureBox::surfaceToOverwrite()
+{
+    if (!surface_.isDetached() || surface_.size() != surfaceSize_) {
+        surface_ = QImage();
+        if (!surfaceSize_.isEmpty()) {
+            surface_ = QImage(surfaceSize_, QImage::Format_RGB32);
+            if (surface_.isNull())
+                raiseError(Err::OutOfMemory);
+        }
+    }
+    blank_ = false;
+    return surface_;
+}
+
+void PictureBox::setSurface(const Bitmap& bitmap)
+{
+    Q_ASSERT(bitmap.size() == surfaceSize_);
+    if (bitmap.isUniform()) {
+        eraseSurfaceTo(bitmap.uniformColor());
+    } else if (!bitmap.isNull()) {
+        surface_ = bitmap.pixels();
+        blank_ = false;
+    }
 }
 
 void PictureBox::setBackColor(ColorRef color)
@@ -220,9 +311,10 @@ void PictureBox::Line(float x1, float y1, float x2, float y2)
     const int stepX = x < xEnd ? 1 : -1, stepY = y < yEnd ? 1 : -1;
     const QRgb color = toQRgb(foreColor_);
     // One detach for the whole line rather than one per pixel: the rulers draw thousands.
-    uchar* const bits = surface_.isNull() ? nullptr : surface_.bits();
-    const qsizetype stride = surface_.bytesPerLine();
-    const int width = surface_.width(), height = surface_.height();
+    QImage& pixels = surface();
+    uchar* const bits = pixels.isNull() ? nullptr : pixels.bits();
+    const qsizetype stride = pixels.bytesPerLine();
+    const int width = pixels.width(), height = pixels.height();
     int error = dx + dy;
     while (x != xEnd || y != yEnd) {
         if (x >= 0 && x < width && y >= 0 && y < height)
@@ -246,12 +338,13 @@ void PictureBox::Print(const QString& text)
     const TextInk& ink = textInk(font, escapementOf(*this), text);
     const QPoint at(toDevicePixels(currentX_) + ink.offset.x(),
                     toDevicePixels(currentY_) + ink.offset.y());
-    const QRect drawn = QRect(at, ink.mask.size()) & surface_.rect();
+    const QRect drawn = QRect(at, ink.mask.size()) & QRect(QPoint(0, 0), surfaceSize_);
     if (!drawn.isEmpty()) {
+        QImage& pixels = surface();
         const QRgb color = toQRgb(foreColor_);
         for (int y = drawn.top(); y <= drawn.bottom(); ++y) {
             const auto* from = reinterpret_cast<const QRgb*>(ink.mask.constScanLine(y - at.y()));
-            auto* to = reinterpret_cast<QRgb*>(surface_.scanLine(y));
+            auto* to = reinterpret_cast<QRgb*>(pixels.scanLine(y));
             for (int x = drawn.left(); x <= drawn.right(); ++x)
                 if (qAlpha(from[x - at.x()]) != 0)
                     to[x] = color;
@@ -275,45 +368,66 @@ float PictureBox::TextHeight(const QString& /*text*/) const
 void PictureBox::placedHook()
 {
     const QSize covered = deviceRect().size();
-    const int width = covered.width(), height = covered.height();
-    if (surface_.width() == width && surface_.height() == height)
-        return;
-    resizeSurface(width, height);
+    if (covered != surfaceSize_)
+        resizeSurface(covered.width(), covered.height());
 }
 
 void PictureBox::resizeSurface(int width, int height)
 {
     checkSurfaceSize(width, height);
-    if (width == 0 || height == 0) {
-        surface_ = QImage();
+    const QSize size(width, height);
+    const QRgb back = toQRgb(backColor_);
+    // A blank surface stays blank when nothing of another colour would show.
+    if (blank_ && (blankColor_ == back || surfaceSize_.expandedTo(size) == surfaceSize_)) {
+        if (surface_.size() != size)
+            surface_ = QImage();
+        surfaceSize_ = size;
         return;
     }
-    QImage resized(width, height, QImage::Format_RGB32);
-    if (resized.isNull())
-        raiseError(Err::OutOfMemory);
-    // What was drawn survives a change of size, as a persistent surface should.
-    resized.fill(toQRgb(backColor_));
-    if (!surface_.isNull()) {
-        QPainter painter(&resized);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(0, 0, surface_);
+    const QImage& old = surface();
+    QImage resized;
+    if (!size.isEmpty()) {
+        resized = QImage(size, QImage::Format_RGB32);
+        if (resized.isNull())
+            raiseError(Err::OutOfMemory);
+        // What was drawn survives a change of size, as a persistent surface should.
+        resized.fill(back);
+        const int kept = std::min(width, old.width());
+        for (int y = 0; y < std::min(height, old.height()); ++y)
+            std::memcpy(resized.scanLine(y), old.constScanLine(y), size_t(kept) * sizeof(QRgb));
     }
     surface_ = std::move(resized);
+    surfaceSize_ = size;
+    blank_ = false;
 }
 
 void PictureBox::eraseSurface()
 {
-    if (!surface_.isNull())
-        surface_.fill(toQRgb(backColor_));
+    eraseSurfaceTo(toQRgb(backColor_));
+}
+
+void PictureBox::eraseSurfaceTo(QRgb color)
+{
+    // The pixels are painted only when something draws on the surface, and often nothing
+    // does before a copy replaces them all. A buffer shared with a picture or another box
+    // is let go; one of this box's own is kept for the next drawing.
+    if (!surface_.isDetached())
+        surface_ = QImage();
+    blank_ = true;
+    blankColor_ = color;
 }
 
 void PictureBox::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect();
-    const QRect drawn = exposed & surface_.rect();
-    if (!drawn.isEmpty())
-        painter.drawImage(drawn.topLeft(), surface_, drawn);
+    const QRect drawn = exposed & QRect(QPoint(0, 0), surfaceSize_);
+    if (!drawn.isEmpty()) {
+        if (blank_)
+            painter.fillRect(drawn, QColor(blankColor_));
+        else
+            painter.drawImage(drawn.topLeft(), surface_, drawn);
+    }
     // Anything outside the surface (only while a size change is pending) shows BackColor.
     const QRegion rest = QRegion(exposed) - QRegion(drawn);
     for (const QRect& r : rest)

@@ -44,6 +44,41 @@ constexpr int kMaxSurfaceSide = 32767;
 // Raises the can't-create-image error when a surface of this size cannot be made.
 void checkSurfaceSize(qint64 width, qint64 height);
 
+// A bitmap as a picture box keeps it: its pixels, or, for a bitmap that is one colour all
+// over (the blank surface a box is erased to), only its size and that colour, so a blank
+// picture holds no pixel buffer. Copies share their pixels, as QImage's do.
+class Bitmap
+{
+public:
+    Bitmap() = default;
+    // Any image is a bitmap; the null image is the empty one.
+    Bitmap(const QImage& pixels) : pixels_(pixels), size_(pixels.isNull() ? QSize() : pixels.size())
+    {
+    }
+    static Bitmap uniform(QSize size, QRgb color);
+
+    bool isNull() const { return size_.isEmpty(); }
+    QSize size() const { return size_; }
+    int width() const { return size_.width(); }
+    int height() const { return size_.height(); }
+    QRect rect() const { return QRect(QPoint(0, 0), size_); }
+    // True for a one-colour bitmap without pixels; uniformColor() is its colour.
+    bool isUniform() const { return pixels_.isNull() && !isNull(); }
+    QRgb uniformColor() const { return color_; }
+    // The pixels; null for the empty and the uniform bitmap.
+    const QImage& pixels() const { return pixels_; }
+    // The colour at a point inside the bitmap.
+    QRgb pixel(int x, int y) const { return isUniform() ? color_ : pixels_.pixel(x, y); }
+    // The bitmap as an image; a uniform one is painted out in its colour.
+    QImage toImage() const;
+    operator QImage() const { return toImage(); }
+
+private:
+    QImage pixels_;
+    QSize size_;
+    QRgb color_ = 0;
+};
+
 // A picture box: a borderless widget with a persistent off-screen surface that survives
 // repaints. Drawing goes to the surface; the widget shows it. Inner size equals outer size,
 // so ruler 0, image pixel 0 and the pointer marker share one column.
@@ -58,21 +93,33 @@ public:
     float ScaleWidth() const { return Width(); }
     float ScaleHeight() const { return Height(); }
 
-    // The bitmap shown as background. A null image means "no picture" (handle 0).
-    const QImage& Picture() const { return picture_; }
+    // The bitmap shown as background. A null bitmap means "no picture" (handle 0).
+    const Bitmap& Picture() const { return picture_; }
     bool hasPicture() const { return !picture_.isNull(); }
     // Giving a picture erases the surface to BackColor and draws the picture at (0, 0);
-    // an auto-sizing box first takes the picture's size. The null image clears it.
-    void setPicture(const QImage& picture);
-    // The current contents of the surface; shares pixels until either side is written.
-    QImage Image() const { return surface_; }
+    // an auto-sizing box first takes the picture's size. The null bitmap clears it. A
+    // picture as large as the surface becomes the surface, sharing its pixels.
+    void setPicture(const Bitmap& picture);
+    // The current contents of the surface; shares pixels until either side is written, and
+    // a blank surface gives a uniform bitmap.
+    Bitmap Image() const;
 
     // Auto-sizing boxes take the size of the picture they are given.
     void setAutoSize(bool autoSize) { autoSize_ = autoSize; }
 
     DeviceContext* hDC() const { return dc_.get(); }
-    const QImage& surface() const { return surface_; }
-    QImage& surface() { return surface_; }
+    // The surface's pixels, to read or draw on. A blank surface gets its pixels here, painted
+    // in its colour (which may raise the out-of-memory error).
+    const QImage& surface() const;
+    QImage& surface();
+    // The surface's size in pixels, known without touching its pixels.
+    QSize surfaceSize() const { return surfaceSize_; }
+    // The surface for a drawing that writes every one of its pixels: neither erased nor
+    // copied from pixels it shares, since nothing of them would survive.
+    QImage& surfaceToOverwrite();
+    // Makes the whole surface this bitmap, which must be the surface's size: its pixels are
+    // shared, not copied, and a uniform bitmap leaves the surface blank.
+    void setSurface(const Bitmap& bitmap);
 
     ColorRef BackColor() const { return backColor_; }
     // Setting the background colour erases the surface to it.
@@ -114,9 +161,17 @@ protected:
 private:
     void resizeSurface(int width, int height);
     void eraseSurface();
+    void eraseSurfaceTo(QRgb color);
+    void paintBlankSurface() const;
 
-    QImage surface_;
-    QImage picture_;
+    // The surface is surfaceSize_. While blank_ is set every pixel of it is blankColor_ and
+    // surface_ is null or a buffer of that size owned by this box alone, kept for the next
+    // drawing; otherwise surface_ holds the pixels.
+    mutable QImage surface_;
+    QSize surfaceSize_{0, 0};
+    mutable bool blank_ = true;
+    QRgb blankColor_ = qRgb(255, 255, 255);
+    Bitmap picture_;
     std::unique_ptr<DeviceContext> dc_;
     ColorRef backColor_ = RGB(255, 255, 255);
     ColorRef foreColor_ = RGB(0, 0, 0);
