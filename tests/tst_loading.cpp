@@ -3,15 +3,31 @@
 
 #include "filedlg/file_dlg.h"
 
+#include <QApplication>
+#include <QBuffer>
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageWriter>
+#include <QProcess>
 #include <QTest>
 
+#include <cstdio>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define QUARNET_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUARNET_ASAN 1
+#endif
+#endif
+
 using testing::Window;
+
+Q_DECLARE_METATYPE(toolkit::Dpi)
 
 namespace
 {
@@ -111,6 +127,50 @@ QByteArray sixteenBitBmp(quint32 headerSize, quint32 compression, const QList<qu
     return file;
 }
 
+// Small files declaring 16,000 x 16,000 pixels, inside what a picture box holds: a GIF of
+// 35 bytes, a 4-bit BMP of 118 and a JPEG of a few hundred whose frame header was enlarged.
+constexpr int kHuge = 16000;
+
+QByteArray hugeGif()
+{
+    return QByteArray::fromHex("474946383961803e803e000000" // screen 16000 x 16000
+                               "2c00000000803e803e00"       // one image, all of it
+                               "02084444444444444444"
+                               "00"
+                               "3b"); // a few codes, the end
+}
+
+QByteArray hugeBmp()
+{
+    QByteArray bytes = bmpHeaderOnly(kHuge, kHuge);
+    bytes[28] = 4; // 4 bits a pixel, 14 palette entries, then 8 bytes of the first row
+    bytes[46] = 14;
+    bytes.append(14 * 4, '\x40');
+    bytes[10] = char(bytes.size());
+    bytes.append(8, '\x12');
+    bytes[2] = char(bytes.size());
+    return bytes;
+}
+
+QByteArray hugeJpeg(bool progressive)
+{
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(qRgb(200, 100, 50));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setOptimizedWrite(progressive);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(small);
+    QByteArray bytes = buffer.data();
+    const qsizetype frame = bytes.indexOf(progressive ? "\xFF\xC2" : "\xFF\xC0");
+    for (const int at : {5, 7}) { // height, then width, big-endian
+        bytes[frame + at] = char(kHuge >> 8);
+        bytes[frame + at + 1] = char(kHuge & 0xFF);
+    }
+    return bytes;
+}
+
 QString writeBytes(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
 {
     QFile file(dir.filePath(name));
@@ -142,6 +202,8 @@ private slots:
     void narrowChannelsReadAsTheFileMeans();
     void bombIsRefusedBeforeDecoding();
     void largePhotoLoads();
+    void smallFilesDeclaringHugeImages_data();
+    void smallFilesDeclaringHugeImages();
     void unusualPathsOpen_data();
     void unusualPathsOpen();
     void corpusGoodFiles_data();
@@ -152,31 +214,40 @@ private slots:
 
 void tst_Loading::sizeTextInEachUnit_data()
 {
-    QTest::addColumn<int>("dpi");
+    QTest::addColumn<toolkit::Dpi>("dpi");
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("unit");
     QTest::addColumn<QString>("expected");
     const QSize vga(640, 480);
-    QTest::newRow("640x480 pixels") << 96 << vga << 0 << sizeText("640", "480", "像素");
-    QTest::newRow("640x480 inches") << 96 << vga << 1 << sizeText("6.67", "5.00", "英寸");
-    QTest::newRow("640x480 centimetres") << 96 << vga << 2 << sizeText("16.93", "12.70", "厘米");
+    QTest::newRow("640x480 pixels")
+        << toolkit::Dpi{96, 96} << vga << 0 << sizeText("640", "480", "像素");
+    QTest::newRow("640x480 inches")
+        << toolkit::Dpi{96, 96} << vga << 1 << sizeText("6.67", "5.00", "英寸");
+    QTest::newRow("640x480 centimetres")
+        << toolkit::Dpi{96, 96} << vga << 2 << sizeText("16.93", "12.70", "厘米");
     QTest::newRow("12 px is 0.125 in, rounds up")
-        << 96 << QSize(12, 96) << 1 << sizeText("0.13", "1.00", "英寸");
+        << toolkit::Dpi{96, 96} << QSize(12, 96) << 1 << sizeText("0.13", "1.00", "英寸");
     QTest::newRow("96 px is 2.54 cm")
-        << 96 << QSize(96, 12) << 2 << sizeText("2.54", "0.32", "厘米");
+        << toolkit::Dpi{96, 96} << QSize(96, 12) << 2 << sizeText("2.54", "0.32", "厘米");
     QTest::newRow("120 ppi inches")
-        << 120 << QSize(300, 60) << 1 << sizeText("2.50", "0.50", "英寸");
-    QTest::newRow("1x1 pixels") << 96 << QSize(1, 1) << 0 << sizeText("1", "1", "像素");
+        << toolkit::Dpi{120, 120} << QSize(300, 60) << 1 << sizeText("2.50", "0.50", "英寸");
+    // Across by dpiX, down by dpiY: 150 px is 1.56 in at 96 ppi, 1.25 at 120.
+    QTest::newRow("96 x 120 ppi inches")
+        << toolkit::Dpi{96, 120} << QSize(150, 150) << 1 << sizeText("1.56", "1.25", "英寸");
+    QTest::newRow("96 x 120 ppi centimetres, 3.175 up")
+        << toolkit::Dpi{96, 120} << QSize(150, 150) << 2 << sizeText("3.97", "3.18", "厘米");
+    QTest::newRow("1x1 pixels") << toolkit::Dpi{96, 96} << QSize(1, 1) << 0
+                                << sizeText("1", "1", "像素");
 }
 
 void tst_Loading::sizeTextInEachUnit()
 {
-    QFETCH(int, dpi);
+    QFETCH(toolkit::Dpi, dpi);
     QFETCH(QSize, size);
     QFETCH(int, unit);
     QFETCH(QString, expected);
     QTemporaryDir dir;
-    Window w({dpi, dpi});
+    Window w(dpi);
     w->cboUnit->setListIndex(unit);
     w.open(testing::writeImage(dir, "picture.bmp",
                                testing::gradientImage(size.width(), size.height())));
@@ -495,6 +566,129 @@ void tst_Loading::largePhotoLoads()
     QCOMPARE(w->imageHeight, 4000);
 }
 
+namespace
+{
+
+// The memory tests run the loading in a child process (this program, told so by the
+// environment), where peak memory can be read and the address space limited.
+qint64 statusKb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    return -1;
+}
+
+// The child's part: opens the file in a real window, then a small picture, and prints what
+// happened with the peak resident and virtual memory in kB.
+int loadInChild(const QString& path)
+{
+    Window w;
+    w.open(path);
+    std::printf("messages %lld\nwidth %d\nheight %d\n", qlonglong(w.messages().size()),
+                w->imageWidth, w->imageHeight);
+    w.open(testing::dataFile("odd_size_37x23.gif"));
+    std::printf("afterwards %d\nhwm %lld\npeak %lld\n", w->imageWidth, statusKb("VmHWM:"),
+                statusKb("VmPeak:"));
+    return 0;
+}
+
+struct ChildRun {
+    bool finished = false;
+    QMap<QString, qint64> values;
+    QString output;
+};
+
+// Runs loadInChild on path in a child process; a limit above 0 caps its address space.
+ChildRun runLoadInChild(const QString& path, qint64 limitBytes = 0)
+{
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QUARNET_LOAD_CHILD"), path);
+#ifdef QUARNET_ASAN
+    // The sanitizer reserves terabytes of address space, so no address limit can apply;
+    // its allocator refuses large blocks instead, as the system would refuse them.
+    if (limitBytes > 0)
+        environment.insert(QStringLiteral("ASAN_OPTIONS"),
+                           environment.value(QStringLiteral("ASAN_OPTIONS")) +
+                               QStringLiteral(":allocator_may_return_null=1:"
+                                              "max_allocation_size_mb=%1")
+                                   .arg(limitBytes >> 20));
+#else
+    if (limitBytes > 0)
+        child.setChildProcessModifier([limitBytes] {
+            const rlimit limit{rlim_t(limitBytes), rlim_t(limitBytes)};
+            ::setrlimit(RLIMIT_AS, &limit);
+        });
+#endif
+    child.setProcessEnvironment(environment);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    ChildRun run;
+    run.finished = child.waitForFinished(180000) && child.exitStatus() == QProcess::NormalExit &&
+                   child.exitCode() == 0;
+    run.output = QString::fromLocal8Bit(child.readAllStandardOutput());
+    for (const QString& line : run.output.split('\n', Qt::SkipEmptyParts))
+        run.values.insert(line.section(' ', 0, 0), line.section(' ', 1).toLongLong());
+    return run;
+}
+
+} // namespace
+
+void tst_Loading::smallFilesDeclaringHugeImages_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QSize>("size"); // empty when refused before decoding
+    const QSize huge(kHuge, kHuge);
+    QTest::newRow("35-byte GIF") << hugeGif() << huge;
+    QTest::newRow("118-byte BMP") << hugeBmp() << huge;
+    QTest::newRow("baseline JPEG") << hugeJpeg(false) << huge;
+    // Decoded from a store of every coefficient, 768 MB on top of the 1 GB of pixels.
+    QTest::newRow("progressive JPEG") << hugeJpeg(true) << QSize();
+    QFile gif(testing::corpusFile("bad/gif/image-gif/issue-96-small-codesize-2.gif"));
+    if (gif.open(QIODevice::ReadOnly))
+        QTest::newRow("26-byte GIF of the corpus") << gif.readAll() << QSize(11390, 12595);
+}
+
+void tst_Loading::smallFilesDeclaringHugeImages()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QSize, size);
+    QTemporaryDir dir;
+    const QString path = writeBytes(dir, "huge", bytes);
+
+    static const ChildRun empty = runLoadInChild(QString());
+    QVERIFY2(empty.finished, qPrintable(empty.output));
+
+    // Accepted, it costs about one surface of pixels; refused, next to nothing.
+    const ChildRun free = runLoadInChild(path);
+    QVERIFY2(free.finished, qPrintable(free.output));
+    QCOMPARE(free.values.value("messages"), size.isEmpty() ? 1 : 0);
+    QCOMPARE(QSize(free.values.value("width"), free.values.value("height")),
+             size.isEmpty() ? QSize(0, 0) : size);
+    QCOMPARE(free.values.value("afterwards"), 37);
+    const double surfaces = double(free.values.value("hwm") - empty.values.value("hwm")) * 1024 /
+                            (double(kHuge) * kHuge * 4);
+    qInfo("peak memory above an empty window: %.2f of a 16000 x 16000 surface", surfaces);
+#ifndef QUARNET_ASAN
+    QVERIFY2(surfaces < (size.isEmpty() ? 0.05 : 1.3), qPrintable(free.output));
+#endif
+
+    // With no room for the pixels, the load ends in the message, and the window works on.
+    if (size.isEmpty())
+        return;
+    const qint64 room =
+        (empty.values.value("peak") << 10) + qint64(size.width()) * size.height() * 2;
+    const ChildRun tight = runLoadInChild(path, room);
+    QVERIFY2(tight.finished, qPrintable(tight.output));
+    QCOMPARE(tight.values.value("messages"), 1);
+    QCOMPARE(tight.values.value("width"), 0);
+    QCOMPARE(tight.values.value("afterwards"), 37);
+}
+
 void tst_Loading::unusualPathsOpen_data()
 {
     QTest::addColumn<QString>("relative");
@@ -667,5 +861,13 @@ void tst_Loading::corpusBadFilesNeverCrash()
     QCOMPARE(w->imageWidth, 37);
 }
 
-QTEST_MAIN(tst_Loading)
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (qEnvironmentVariableIsSet("QUARNET_LOAD_CHILD"))
+        return loadInChild(qEnvironmentVariable("QUARNET_LOAD_CHILD"));
+    tst_Loading test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_loading.moc"

@@ -32,6 +32,11 @@ void tst_Numbers::rounding_data()
     QTest::newRow("3.5 to even 4") << 3.5 << false << 4.0;
     QTest::newRow("-2.5 to -2") << -2.5 << false << -2.0;
     QTest::newRow("37.5 to 38") << 37.5 << false << 38.0;
+    // Where halves to even part from truncation and from adding a half and flooring.
+    QTest::newRow("1.5 to 2, not truncated to 1") << 1.5 << false << 2.0;
+    QTest::newRow("-1.5 to -2, not truncated to -1") << -1.5 << false << -2.0;
+    QTest::newRow("largest double below a half to 0") << 0.49999999999999994 << false << 0.0;
+    QTest::newRow("-0.5 to 0") << -0.5 << false << 0.0;
     QTest::newRow("half past 2^31-1 overflows") << 2147483647.5 << false << overflow;
     QTest::newRow("below -2^31 overflows") << -2147483649.0 << false << overflow;
     QTest::newRow("infinity overflows")
@@ -108,6 +113,11 @@ void tst_Numbers::twoDecimals_data()
                                          << "2.68";
     QTest::newRow("0.005 rounds up") << 0.005 << "C"
                                      << "0.01";
+    QTest::newRow("-0.125 away from zero too") << -12.0 / 96 << "C"
+                                               << "-0.13";
+    // Binary 1.005 lies just below the half as well; rounding it directly gives 1.00.
+    QTest::newRow("1.005 via 15 digits") << 1.005 << "C"
+                                         << "1.01";
     QTest::newRow("0.00499 rounds down") << 0.00499 << "C"
                                          << "0.00";
     QTest::newRow("carry into the whole part") << 99.995 << "C"

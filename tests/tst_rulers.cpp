@@ -33,6 +33,7 @@ struct Scene {
     int scroll = 0; // both scroll bars, screen pixels of the magnified picture
     bool loaded = true;
     double rulerPoints = 6.75; // picRulerW's font, which places the vertical numbers
+    int length = kLength;      // of the viewport and both rulers
 };
 
 // Compares both rulers with ticks every minorStep x m strip pixels, long on multiples of
@@ -142,9 +143,10 @@ private:
         w->cboUnit->setListIndex(scene.unit);
         w->magnification = scene.magnification;
         w->picRulerW->setFontSize(scene.rulerPoints);
-        w->picDispBase->Move(w->picDispBase->Left(), w->picDispBase->Top(), kLength, kLength);
-        w->picRulerW->Move(0, 0, kLength, kRulerThickness);
-        w->picRulerH->Move(0, 0, kRulerThickness, kLength);
+        w->picDispBase->Move(w->picDispBase->Left(), w->picDispBase->Top(), scene.length,
+                             scene.length);
+        w->picRulerW->Move(0, 0, scene.length, kRulerThickness);
+        w->picRulerH->Move(0, 0, kRulerThickness, scene.length);
         for (toolkit::ScrollBar* bar : {w->hsrDisp, w->vsrDisp}) {
             bar->setMax(32767);
             bar->setValue(scene.scroll);
@@ -214,6 +216,17 @@ void RulersTest::rulers_data()
         << Scene{{144, 144}, Inches, 1, 140} << in144 << in144 << 140 << 40 << "1" << 4;
     QTest::newRow("magnified, shift 260: the copy 200 longer")
         << Scene{{144, 144}, Inches, 2, 260} << in144 << in144 << 260 << 60 << "1" << 28;
+    // A viewport that is no multiple of 100: the strips are its length cut down to whole
+    // hundreds plus 200, so the copy, 100 longer than the ruler, still comes off the strip.
+    QTest::newRow("viewport 1075, shift 140: strip 1200, the last 40 uncovered")
+        << Scene{{144, 144}, Inches, 1, 140, true, 6.75, 1075} << in144 << in144 << 140 << 40 << "1"
+        << 4;
+    QTest::newRow("magnified, viewport 1075, shift 260: strip 1400")
+        << Scene{{144, 144}, Inches, 2, 260, true, 6.75, 1075} << in144 << in144 << 260 << 60 << "1"
+        << 28;
+    QTest::newRow("96 x 120 in a viewport of 937")
+        << Scene{{96, 120}, Inches, 1, 0, true, 6.75, 937} << in96 << Scale{120, 15, 60} << 0 << 0
+        << "0" << 0;
 }
 
 // Scales, ticks and one number on each ruler. Across, a digit starts one pixel left of its
