@@ -2,6 +2,8 @@
 #include "support/test_support.h"
 
 #include "filedlg/file_dlg.h"
+#include "toolkit/runtime_error.h"
+#include "toolkit/services.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -10,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImageWriter>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QTest>
 
@@ -195,12 +198,15 @@ private slots:
     void gifShowsFirstFrameOverWhite();
     void badInputShowsTheMessageThenRecovers_data();
     void badInputShowsTheMessageThenRecovers();
+    void failureAfterTheSizeTextBlanksIt_data();
     void failureAfterTheSizeTextBlanksIt();
     void olderBmpHeadersLoad_data();
     void olderBmpHeadersLoad();
     void narrowChannelsReadAsTheFileMeans_data();
     void narrowChannelsReadAsTheFileMeans();
+    void bombIsRefusedBeforeDecoding_data();
     void bombIsRefusedBeforeDecoding();
+    void largePhotoLoads_data();
     void largePhotoLoads();
     void smallFilesDeclaringHugeImages_data();
     void smallFilesDeclaringHugeImages();
@@ -435,19 +441,47 @@ void tst_Loading::badInputShowsTheMessageThenRecovers()
     QVERIFY(!w->lblImageSize->Caption().isEmpty());
 }
 
+void tst_Loading::failureAfterTheSizeTextBlanksIt_data()
+{
+    QTest::addColumn<bool>("pointerDuringLoad");
+    QTest::newRow("size text written, then the rulers fail") << false;
+    // A pointer move let through by the yield at the end of the first ruler drawing writes
+    // the readout; the rulers fail after it, when they are placed.
+    QTest::newRow("readout written during the load, then the rulers fail") << true;
+}
+
 void tst_Loading::failureAfterTheSizeTextBlanksIt()
 {
+    QFETCH(bool, pointerDuringLoad);
     QTemporaryDir dir;
     Window w;
     // At 3 ppi the size text is written, then an inch has less than one pixel per tick and
     // drawing the rulers fails, in the load and again in its recovery.
     w->cboUnit->setListIndex(1);
-    w->dpiX = w->dpiY = 3;
+    QString readoutDuringLoad;
+    if (pointerDuringLoad) {
+        const QPointF at(5, 5);
+        QCoreApplication::postEvent(
+            w->picDisp, new QMouseEvent(QEvent::MouseMove, at, w->picDisp->mapToGlobal(at),
+                                        Qt::NoButton, Qt::NoButton, Qt::NoModifier));
+        QMetaObject::invokeMethod(
+            &*w,
+            [&] {
+                readoutDuringLoad = w->lblXY->Caption();
+                w->dpiX = w->dpiY = 3;
+            },
+            Qt::QueuedConnection);
+    } else {
+        w->dpiX = w->dpiY = 3;
+    }
     w.open(testing::writeImage(dir, "good.bmp", testing::gradientImage(64, 48)));
 
     QCOMPARE(w.messages().size(), 1);
     QVERIFY2(w.messages().first().startsWith("Run-time error '5': "), qPrintable(w.messages()[0]));
+    if (pointerDuringLoad)
+        QVERIFY2(readoutDuringLoad.startsWith("x = "), "the pointer move came too late");
     QCOMPARE(w->lblImageSize->Caption(), QString());
+    QCOMPARE(w->lblXY->Caption(), QString());
     QVERIFY(!w->picDisp->hasPicture());
     QCOMPARE(w->busy, qint16(0));
 }
@@ -534,36 +568,64 @@ void tst_Loading::narrowChannelsReadAsTheFileMeans()
     QCOMPARE(testing::firstDifference(w->picDisp->Image(), expected), QString());
 }
 
+void tst_Loading::bombIsRefusedBeforeDecoding_data()
+{
+    QTest::addColumn<QSize>("declared");
+    QTest::addColumn<int>("error"); // what the decoder raises
+    const int tooLarge = toolkit::Err::CantCreateImage, notAPicture = toolkit::Err::InvalidPicture;
+    // Refused from the header, without 14 GB of pixels.
+    QTest::newRow("60,000 x 60,000 in 54 bytes") << QSize(60000, 60000) << tooLarge;
+    QTest::newRow("one over the side limit") << QSize(32768, 1) << tooLarge;
+    QTest::newRow("16385 x 16385: just over 2^28 pixels") << QSize(16385, 16385) << tooLarge;
+    // Inside the limits the header passes, and the missing pixels fail as a bad picture.
+    QTest::newRow("on the side limit") << QSize(32767, 1) << notAPicture;
+}
+
 void tst_Loading::bombIsRefusedBeforeDecoding()
 {
-    // 60,000 x 60,000 declared in 54 bytes: refused from the header, without 14 GB of pixels.
+    QFETCH(QSize, declared);
+    QFETCH(int, error);
     QTemporaryDir dir;
-    Window w;
+    const QString path =
+        writeBytes(dir, "bomb.bmp", bmpHeaderOnly(declared.width(), declared.height()));
     QElapsedTimer timer;
     timer.start();
-    w.open(writeBytes(dir, "bomb.bmp", bmpHeaderOnly(60000, 60000)));
+    QCOMPARE(testing::errorOf([&] { toolkit::LoadPicture(path); }), error);
+    Window w;
+    w.open(path);
     QVERIFY2(timer.elapsed() < 2000, "the bomb took long enough to have been decoded");
     QCOMPARE(w.messages(), QStringList{kLoadError});
     QVERIFY(!w->picOrig->hasPicture());
     QCOMPARE(w->imageWidth, 0);
-    // Just over the side limit of a picture box is refused too.
-    w.open(writeBytes(dir, "wide.bmp", bmpHeaderOnly(32768, 1)));
-    QCOMPARE(w.messages().size(), 2);
+}
+
+void tst_Loading::largePhotoLoads_data()
+{
+    QTest::addColumn<QSize>("size");
+    // Both over Qt's default decoder limit (128 MiB), well inside what a picture box holds.
+    QTest::newRow("6000 x 4000, 96 MB") << QSize(6000, 4000);
+    QTest::newRow("8193 x 4096, just over 128 MiB") << QSize(8193, 4096);
 }
 
 void tst_Loading::largePhotoLoads()
 {
-    // A 6000 x 4000 photo is 96 MB of pixels: over Qt's default decoder limit, well inside
-    // what a picture box holds.
+    QFETCH(QSize, size);
     QTemporaryDir dir;
-    QImage photo(6000, 4000, QImage::Format_RGB32);
+    QImage photo(size, QImage::Format_RGB32);
     photo.fill(qRgb(30, 60, 90));
     const QString path = testing::writeImage(dir, "photo.jpg", photo);
+    photo = QImage();
     Window w;
     w.open(path);
     QVERIFY2(w.messages().isEmpty(), qPrintable(w.messages().join('|')));
-    QCOMPARE(w->imageWidth, 6000);
-    QCOMPARE(w->imageHeight, 4000);
+    QCOMPARE(QSize(w->imageWidth, w->imageHeight), size);
+    // Decoded to the last pixel: as the first, which is the colour to JPEG's rounding.
+    const toolkit::ColorRef first = testing::pixelAt(*w->picDisp, 0, 0);
+    QCOMPARE(testing::pixelAt(*w->picDisp, size.width() - 1, size.height() - 1), first);
+    QVERIFY2(std::abs(toolkit::redOf(first) - 30) + std::abs(toolkit::greenOf(first) - 60) +
+                     std::abs(toolkit::blueOf(first) - 90) <=
+                 6,
+             qPrintable(QString::number(first, 16)));
 }
 
 namespace

@@ -13,12 +13,14 @@
 #include <array>
 #include <bit>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace toolkit
 {
@@ -101,16 +103,37 @@ std::unique_ptr<QFile> openRegularFile(const QString& path)
 }
 
 // Refuses a picture that no picture box could hold, naming its size.
-void checkPictureSize(QSize size)
+void checkPictureSize(qint64 width, qint64 height)
 {
     try {
-        checkSurfaceSize(size.width(), size.height());
+        checkSurfaceSize(width, height);
     } catch (const RuntimeError& error) {
-        raiseError(error.number(), QStringLiteral("%1 x %2 pixels is more than a picture box "
-                                                  "can hold")
-                                       .arg(size.width())
-                                       .arg(size.height()));
+        raiseError(error.number(),
+                   QStringLiteral("%1 x %2 pixels is more than a picture box can hold")
+                       .arg(width)
+                       .arg(height));
     }
+}
+
+// The size a BMP's header declares, where the decoder will not say: it gives none for a
+// size it refuses to allocate. Width and height as stored, the sign of a top-down height
+// dropped; nothing for any other file or a header cut short.
+std::optional<std::pair<qint64, qint64>> declaredBmpSize(const QByteArray& head)
+{
+    const HeaderFields fields(head);
+    const auto headerSize = fields.le32(14);
+    if (!head.startsWith("BM") || !headerSize)
+        return std::nullopt;
+    if (*headerSize == 12) { // the OS/2 core header: 16-bit sizes
+        const auto width = fields.le16(18), height = fields.le16(20);
+        if (!width || !height)
+            return std::nullopt;
+        return std::pair<qint64, qint64>(*width, *height);
+    }
+    const auto width = fields.le32(18), height = fields.le32(22);
+    if (!width || !height)
+        return std::nullopt;
+    return std::pair<qint64, qint64>(qint32(*width), std::abs(qint64(qint32(*height))));
 }
 
 // The colour masks of a BMP's pixels, as the decoder applies them.
@@ -341,7 +364,9 @@ QImage readFirstFrame(QIODevice& device, QString& why)
     const QByteArray format = reader.format();
     const QSize declared = reader.size();
     if (declared.isValid())
-        checkPictureSize(declared);
+        checkPictureSize(declared.width(), declared.height());
+    else if (const auto bmp = declaredBmpSize(head))
+        checkPictureSize(bmp->first, bmp->second);
     QImage frame;
     if (!reader.read(&frame)) {
         why = reader.errorString();
@@ -374,7 +399,7 @@ QImage LoadPicture(const QString& path)
     }
     if (frame.isNull())
         raiseError(Err::InvalidPicture, why.isEmpty() ? QStringLiteral("Invalid picture") : why);
-    checkPictureSize(frame.size());
+    checkPictureSize(frame.width(), frame.height());
     return flattenOverWhite(std::move(frame));
 }
 
