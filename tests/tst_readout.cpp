@@ -71,20 +71,30 @@ private slots:
         QTest::addColumn<int>("magnification");
         QTest::addColumn<int>("dpiY");
         QTest::addColumn<int>("scrolledAcross");
-        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QPointF>("at"); // a fractional one is handed to the handler
         QTest::addColumn<QString>("text");
 
         QTest::newRow("pixels: red, green and blue in order")
-            << 0 << 1 << 96 << 0 << QPoint(60, 30) << "x = 60   y = 30     RGB(10, 20, 30)";
+            << 0 << 1 << 96 << 0 << QPointF(60, 30) << "x = 60   y = 30     RGB(10, 20, 30)";
         // 5 / 2 and 7 / 2 are truncated, not rounded; the colour is the displayed pixel's.
         QTest::newRow("factor 2: truncated, colour at the display pixel")
-            << 0 << 2 << 96 << 0 << QPoint(5, 7) << "x = 2   y = 3     RGB(255, 255, 255)";
+            << 0 << 2 << 96 << 0 << QPointF(5, 7) << "x = 2   y = 3     RGB(255, 255, 255)";
         QTest::newRow("inches: 12 is 0.13, down at its own 120 ppi")
-            << 1 << 1 << 120 << 0 << QPoint(12, 48) << "x = 0.13   y = 0.40     RGB(10, 20, 30)";
+            << 1 << 1 << 120 << 0 << QPointF(12, 48) << "x = 0.13   y = 0.40     RGB(10, 20, 30)";
         QTest::newRow("centimetres: 96 is 2.54")
-            << 2 << 1 << 96 << 0 << QPoint(96, 96) << "x = 2.54   y = 2.54     RGB(10, 20, 30)";
+            << 2 << 1 << 96 << 0 << QPointF(96, 96) << "x = 2.54   y = 2.54     RGB(10, 20, 30)";
         QTest::newRow("scrolled 30 across: marker at 70 for X = 100")
-            << 0 << 1 << 96 << 30 << QPoint(100, 50) << "x = 100   y = 50     RGB(10, 20, 30)";
+            << 0 << 1 << 96 << 30 << QPointF(100, 50) << "x = 100   y = 50     RGB(10, 20, 30)";
+        // The colour's pixel is rounded, halves to even; the position is truncated. The one
+        // white pixel is at (5, 7).
+        QTest::newRow("4.5 reads the pixel at 4, not 5, and shows 4")
+            << 0 << 1 << 96 << 0 << QPointF(4.5, 7) << "x = 4   y = 7     RGB(10, 20, 30)";
+        QTest::newRow("5.5 reads the pixel at 6, not 5, but shows 5")
+            << 0 << 1 << 96 << 0 << QPointF(5.5, 7) << "x = 5   y = 7     RGB(10, 20, 30)";
+        QTest::newRow("4.6 and 6.6 read the white pixel, shown as 4 and 6")
+            << 0 << 1 << 96 << 0 << QPointF(4.6, 6.6) << "x = 4   y = 6     RGB(255, 255, 255)";
+        QTest::newRow("factor 2: 11.5 / 2 shows 5, not 6")
+            << 0 << 2 << 96 << 0 << QPointF(11.5, 7) << "x = 5   y = 3     RGB(10, 20, 30)";
     }
 
     void readsPositionAndColour()
@@ -93,7 +103,7 @@ private slots:
         QFETCH(int, magnification);
         QFETCH(int, dpiY);
         QFETCH(int, scrolledAcross);
-        QFETCH(QPoint, at);
+        QFETCH(QPointF, at);
         QFETCH(QString, text);
 
         Window w({96, 96}, Qt::FramelessWindowHint);
@@ -104,13 +114,16 @@ private slots:
         w->dpiY = dpiY;
         w->hsrDisp->setValue(scrolledAcross);
 
-        pointAt(w->picDisp, at);
+        if (at.toPoint() == at)
+            pointAt(w->picDisp, at.toPoint());
+        else
+            w->runHandler([&] { w->picDisp_MouseMove(0, 0, float(at.x()), float(at.y())); });
 
         QTRY_COMPARE(w->lblXY->Caption(), text);
         QCOMPARE(readout(w), kShown);
         // In the viewport's coordinates, which the ruler strips share.
         QCOMPARE(QPointF(w->shpMarkerW->Left(), w->shpMarkerH->Top()),
-                 QPointF(at.x() - scrolledAcross, at.y()));
+                 QPointF(float(at.x()) - float(scrolledAcross), float(at.y())));
     }
 
     void leavingThePictureHides_data()
