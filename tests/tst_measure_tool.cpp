@@ -384,6 +384,23 @@ private slots:
             QVERIFY(!entry->isEnabled());
     }
 
+    // Figures that cannot be worked out end in the window's run-time error message, not in
+    // a crash, and copy nothing.
+    void faultInFiguresIsReported()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        openOn(w, picture_);
+        w->cboUnit->setListIndex(1);
+        drag(w, QPoint(10, 10), QPoint(50, 10));
+        w->dpiX = 0;
+        const qsizetype before = w.messages().size();
+
+        QCOMPARE(pressCtrlC(w), kUntouched);
+        QCOMPARE(w.messages().size(), before + 1);
+        w->picDispBase->grab(); // paints the layer, which leaves the box out
+        QVERIFY(toolOf(w)->measuring());
+    }
+
     void noPictureNoMeasurement()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);

@@ -120,10 +120,14 @@ void MeasureTool::clear()
 
 void MeasureTool::copy()
 {
-    dropIfStale();
-    const QString text = copyText();
-    if (!text.isEmpty())
-        QGuiApplication::clipboard()->setText(text);
+    // The figures are worked out with the window's checked arithmetic; a fault is reported
+    // as the window reports any handler's.
+    window_->runHandler([this] {
+        dropIfStale();
+        const QString text = copyText();
+        if (!text.isEmpty())
+            QGuiApplication::clipboard()->setText(text);
+    });
 }
 
 Placement MeasureTool::placement() const
@@ -277,7 +281,13 @@ void MeasureTool::paintLayer(QPainter& painter)
     else
         painter.drawLine(a, b);
 
-    const QString text = boxText();
+    // No message box in the middle of a paint: a fault in the figures only leaves the box out.
+    QString text;
+    try {
+        text = boxText();
+    } catch (const toolkit::RuntimeError&) {
+        return;
+    }
     const QFontMetrics metrics(layer_->font());
     const QSize size(metrics.horizontalAdvance(text) + 2 * kBoxPaddingX,
                      metrics.height() + 2 * kBoxPaddingY);
