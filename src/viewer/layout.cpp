@@ -2,6 +2,7 @@
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
 
+#include <QWindow>
 #include <cmath>
 #include <new>
 
@@ -128,7 +129,18 @@ QSize frmVelmora::clientSizeHeldToMinimum(QSize asked, QSize frame)
 
 QSize frmVelmora::frameSize() const
 {
-    return frameGeometry().size() - size();
+    // Straight from the window system: the widget's own frame geometry is only brought up
+    // to date when the window moves or changes size, and a window manager may frame it later.
+    QSize frame = frameGeometry().size() - size();
+    if (const QWindow* handle = windowHandle()) {
+        const QMargins margins = handle->frameMargins();
+        frame = QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
+    }
+    // While a window manager builds its frame, Qt can measure the window against a frame
+    // that is not yet grown around it (1 x 1 under openbox): that is no frame yet.
+    if (frame.width() < 0 || frame.height() < 0)
+        return QSize(0, 0);
+    return frame;
 }
 
 // Tells the window manager the same minimum, as a client size: a person dragging an edge

@@ -8,6 +8,7 @@
 #include "viewer/numbers.h"
 #include "viewer/window_icon.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -23,6 +24,11 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#define QUARNET_WATCH_XCB 1
+#endif
 
 using namespace toolkit;
 
@@ -89,6 +95,60 @@ void useSystemWindowColours(PictureBox* box)
 }
 
 } // namespace
+
+// Watches the X server's events for the ones that can give the window a new frame: the
+// window manager reparenting it into its frame, configuring it, or setting one of its
+// properties (_NET_FRAME_EXTENTS among them). Qt takes note of the frame but tells the
+// window nothing, so the window asks again once Qt has handled such an event.
+class frmVelmora::FrameWatcher : public QAbstractNativeEventFilter
+{
+public:
+    explicit FrameWatcher(frmVelmora& form) : form_(form)
+    {
+        QCoreApplication::instance()->installNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/) override
+    {
+#ifdef QUARNET_WATCH_XCB
+        if (eventType != "xcb_generic_event_t")
+            return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        xcb_window_t window = XCB_WINDOW_NONE;
+        switch (event->response_type & 0x7f) {
+        case XCB_REPARENT_NOTIFY:
+            window = reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window;
+            break;
+        case XCB_CONFIGURE_NOTIFY:
+            window = reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window;
+            break;
+        case XCB_PROPERTY_NOTIFY:
+            window = reinterpret_cast<const xcb_property_notify_event_t*>(event)->window;
+            break;
+        default:
+            return false;
+        }
+        if (window == form_.internalWinId() && !queued_) {
+            queued_ = true;
+            QMetaObject::invokeMethod(
+                &form_,
+                [this] {
+                    queued_ = false;
+                    form_.runHandler([this] { form_.frameMayHaveChanged(); });
+                },
+                Qt::QueuedConnection);
+        }
+#else
+        Q_UNUSED(eventType);
+        Q_UNUSED(message);
+#endif
+        return false;
+    }
+
+private:
+    frmVelmora& form_;
+    bool queued_ = false;
+};
 
 frmVelmora::frmVelmora(QWidget* parent) : QWidget(parent)
 {
@@ -249,24 +309,22 @@ void frmVelmora::connectHandlers()
 
 float frmVelmora::Width() const
 {
-    return float(frameGeometry().width() * Screen::twipsPerPixelX());
+    return float((width() + frameSize().width()) * Screen::twipsPerPixelX());
 }
 
 float frmVelmora::Height() const
 {
-    return float(frameGeometry().height() * Screen::twipsPerPixelY());
+    return float((height() + frameSize().height()) * Screen::twipsPerPixelY());
 }
 
 void frmVelmora::setWidth(float twips)
 {
-    const int frame = frameGeometry().width() - width();
-    resize(Screen::pixelsCoveringX(twips) - frame, height());
+    resize(Screen::pixelsCoveringX(twips) - frameSize().width(), height());
 }
 
 void frmVelmora::setHeight(float twips)
 {
-    const int frame = frameGeometry().height() - height();
-    resize(width(), Screen::pixelsCoveringY(twips) - frame);
+    resize(width(), Screen::pixelsCoveringY(twips) - frameSize().height());
 }
 
 void frmVelmora::Form_Initialize()
@@ -333,6 +391,8 @@ void frmVelmora::showEvent(QShowEvent* event)
     // the first moment it can be known.
     if (QWindow* handle = windowHandle())
         handle->installEventFilter(this);
+    if (!frameWatcher_)
+        frameWatcher_ = std::make_unique<FrameWatcher>(*this);
     // Activation runs once, right after the first layout. Later activations (after the
     // file dialog or a message box closes) are the window system's, not ours.
     if (activated_ || event->spontaneous())

@@ -190,4 +190,6 @@ private:
     std::optional<SpringBack> springBack_;
     // The frame the minimum last told to the window manager reckoned with.
     QSize advisedFrame_;
+    class FrameWatcher;
+    std::unique_ptr<FrameWatcher> frameWatcher_;
 };
