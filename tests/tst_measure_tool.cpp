@@ -112,11 +112,9 @@ private slots:
         QTest::newRow("factor 1") << 1 << 0 << 96 << QPoint(10, 100) << QPoint(130, 65) << false
                                   << QPoint(10, 100) << QPoint(130, 65)
                                   << "Δx 120  Δy -35  125.00 px  16.26°";
-        QTest::newRow("factor 2: the same image pixels, the same figures")
-            << 2 << 0 << 96 << QPoint(21, 201) << QPoint(260, 131) << false << QPoint(10, 100)
-            << QPoint(130, 65) << "Δx 120  Δy -35  125.00 px  16.26°";
-        QTest::newRow("inches, at 120 ppi down")
-            << 1 << 1 << 120 << QPoint(1, 1) << QPoint(97, 61) << false << QPoint(1, 1)
+        // Display points 3 and 195 lie in image pixels 1 and 97; 60 down is half an inch.
+        QTest::newRow("factor 2, inches at 120 ppi down")
+            << 2 << 1 << 120 << QPoint(3, 3) << QPoint(195, 123) << false << QPoint(1, 1)
             << QPoint(97, 61) << "Δx 1.00  Δy 0.50  1.12 in  -26.57°";
         QTest::newRow("Shift: snapped to 45°")
             << 1 << 0 << 96 << QPoint(10, 10) << QPoint(50, 36) << true << QPoint(10, 10)
@@ -328,16 +326,19 @@ private slots:
 
     void contextMenuCopies_data()
     {
+        QTest::addColumn<bool>("readoutShown");
         QTest::addColumn<int>("entry");
         QTest::addColumn<QString>("copied");
 
         QTest::newRow("Copy position and colour")
-            << 0 << "x = 100   y = 50     RGB(140, 110, 128)   #8C6E80";
-        QTest::newRow("Copy colour as #RRGGBB") << 1 << "#8C6E80";
+            << true << 0 << "x = 100   y = 50     RGB(140, 110, 128)   #8C6E80";
+        QTest::newRow("Copy colour as #RRGGBB") << true << 1 << "#8C6E80";
+        QTest::newRow("readout hidden: nothing to copy") << false << 0 << kUntouched;
     }
 
     void contextMenuCopies()
     {
+        QFETCH(bool, readoutShown);
         QFETCH(int, entry);
         QFETCH(QString, copied);
 
@@ -345,6 +346,7 @@ private slots:
         openOn(w, picture_);
         pointAt(w->picDisp, QPoint(100, 50));
         QTRY_VERIFY(w->lblXY->Visible());
+        w->lblXY->setVisible(readoutShown);
 
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(100, 50),
                                 w->picDisp->mapToGlobal(QPoint(100, 50)));
@@ -355,33 +357,13 @@ private slots:
         QCOMPARE(entries.size(), 2);
         QCOMPARE(entries[0]->text(), QStringLiteral("Copy position and colour"));
         QCOMPARE(entries[1]->text(), QStringLiteral("Copy colour as #RRGGBB"));
+        QCOMPARE(entries[0]->isEnabled(), readoutShown);
+        QCOMPARE(entries[1]->isEnabled(), readoutShown);
 
         QGuiApplication::clipboard()->setText(kUntouched);
         entries[entry]->trigger();
         menu->close();
         QCOMPARE(QGuiApplication::clipboard()->text(), copied);
-    }
-
-    void contextMenuWithoutReadout()
-    {
-        Window w({96, 96}, Qt::FramelessWindowHint);
-        QVERIFY(QTest::qWaitForWindowExposed(&*w));
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
-                                w->picDisp->mapToGlobal(QPoint(10, 10)));
-        // No picture: no menu.
-        QApplication::sendEvent(w->picDisp, &event);
-        QCoreApplication::processEvents();
-        QVERIFY(!QApplication::activePopupWidget());
-
-        // A picture but the readout hidden: both entries there, neither usable.
-        w.open(picture_);
-        w->lblXY->setVisible(false);
-        QApplication::sendEvent(w->picDisp, &event);
-        QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        const auto close = qScopeGuard([&] { menu->close(); });
-        for (QAction* entry : menu->actions())
-            QVERIFY(!entry->isEnabled());
     }
 
     // Figures that cannot be worked out end in the window's run-time error message, not in
@@ -401,6 +383,7 @@ private slots:
         QVERIFY(toolOf(w)->measuring());
     }
 
+    // Before any picture: no line, no menu.
     void noPictureNoMeasurement()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);
@@ -408,6 +391,12 @@ private slots:
         drag(w, QPoint(10, 10), QPoint(50, 50));
         QVERIFY(!toolOf(w)->measuring());
         QVERIFY(!w->findChild<QWidget*>(QStringLiteral("measureLayer"))->isVisible());
+
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                w->picDisp->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(w->picDisp, &event);
+        QCoreApplication::processEvents();
+        QVERIFY(!QApplication::activePopupWidget());
     }
 };
 

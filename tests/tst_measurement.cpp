@@ -1,5 +1,5 @@
-// The arithmetic of measuring: pointer to image pixel and back, snapping, the figures in
-// each unit, the copied readout and where the box goes.
+// The arithmetic of measuring: pointer to image pixel and back to the screen, snapping, the
+// figures in each unit, the copied readout and where the box goes.
 #include "viewer/measurement.h"
 
 #include <QTest>
@@ -24,75 +24,42 @@ class tst_Measurement : public QObject
     Q_OBJECT
 
 private slots:
-    void pointerToPixel_data()
+    void pointerAndPixel_data()
     {
         QTest::addColumn<QPoint>("origin");
         QTest::addColumn<int>("factor");
         QTest::addColumn<QPointF>("pointer");
         QTest::addColumn<QPoint>("pixel");
+        QTest::addColumn<QPoint>("drawn");
 
         // The image is 100 x 50 throughout.
-        QTest::newRow("factor 1, at rest")
-            << QPoint(0, 0) << 1 << QPointF(10, 20) << QPoint(10, 20);
         QTest::newRow("factor 1, within a pixel")
-            << QPoint(0, 0) << 1 << QPointF(10.9, 20.9) << QPoint(10, 20);
-        // 7 / 2 = 3.5 would round to 4; a display pixel belongs to the block it lies in.
+            << QPoint(0, 0) << 1 << QPointF(10.9, 20.9) << QPoint(10, 20) << QPoint(10, 20);
+        // 7 / 2 = 3.5 would round to 4; a display pixel belongs to the block it lies in, and
+        // the line goes through the block's second column and row.
         QTest::newRow("factor 2: blocks, not rounding")
-            << QPoint(0, 0) << 2 << QPointF(7, 5) << QPoint(3, 2);
-        QTest::newRow("factor 2, scrolled 31 across and 40 down")
-            << QPoint(-31, -40) << 2 << QPointF(0, 0) << QPoint(15, 20);
-        QTest::newRow("centred small picture: the viewport's margin is not the image")
-            << QPoint(220, 94) << 1 << QPointF(219, 100) << QPoint(0, 6);
+            << QPoint(0, 0) << 2 << QPointF(7, 5) << QPoint(3, 2) << QPoint(7, 5);
+        QTest::newRow("factor 2, scrolled by odd counts")
+            << QPoint(-31, -40) << 2 << QPointF(0, 0) << QPoint(15, 20) << QPoint(0, 1);
+        QTest::newRow("centred small picture: the margin is not the image")
+            << QPoint(220, 94) << 1 << QPointF(219, 100) << QPoint(0, 6) << QPoint(220, 100);
         QTest::newRow("past the right and bottom edges: the edge pixel")
-            << QPoint(0, 0) << 1 << QPointF(150, 60) << QPoint(99, 49);
-        QTest::newRow("factor 2, last display pixel")
-            << QPoint(0, 0) << 2 << QPointF(199, 99) << QPoint(99, 49);
+            << QPoint(0, 0) << 1 << QPointF(150, 60) << QPoint(99, 49) << QPoint(99, 49);
         QTest::newRow("factor 2, one past the last display pixel")
-            << QPoint(0, 0) << 2 << QPointF(200, 100) << QPoint(99, 49);
-        QTest::newRow("just left of and above the picture")
-            << QPoint(10, 10) << 2 << QPointF(9.5, 9.5) << QPoint(0, 0);
+            << QPoint(0, 0) << 2 << QPointF(200, 100) << QPoint(99, 49) << QPoint(199, 99);
     }
 
-    void pointerToPixel()
+    void pointerAndPixel()
     {
         QFETCH(QPoint, origin);
         QFETCH(int, factor);
         QFETCH(QPointF, pointer);
         QFETCH(QPoint, pixel);
+        QFETCH(QPoint, drawn);
 
         const Placement placement{origin, factor, QSize(100, 50)};
         QCOMPARE(imagePixel(placement, pointer), pixel);
-        // And the line is drawn through the pixel's own block on screen.
-        const QPoint drawn = viewportPoint(placement, pixel);
-        QCOMPARE(imagePixel(placement, drawn), pixel);
-    }
-
-    void pixelToScreen_data()
-    {
-        QTest::addColumn<QPoint>("origin");
-        QTest::addColumn<int>("factor");
-        QTest::addColumn<QPoint>("pixel");
-        QTest::addColumn<QPoint>("drawn");
-
-        QTest::newRow("factor 1") << QPoint(0, 0) << 1 << QPoint(65, 45) << QPoint(65, 45);
-        QTest::newRow("factor 1, scrolled")
-            << QPoint(-30, -40) << 1 << QPoint(65, 45) << QPoint(35, 5);
-        QTest::newRow("factor 2: the block's second column and row")
-            << QPoint(0, 0) << 2 << QPoint(3, 4) << QPoint(7, 9);
-        QTest::newRow("factor 2, scrolled by an odd count")
-            << QPoint(-31, 0) << 2 << QPoint(15, 0) << QPoint(0, 1);
-        QTest::newRow("centred small picture")
-            << QPoint(220, 94) << 2 << QPoint(0, 0) << QPoint(221, 95);
-    }
-
-    void pixelToScreen()
-    {
-        QFETCH(QPoint, origin);
-        QFETCH(int, factor);
-        QFETCH(QPoint, pixel);
-        QFETCH(QPoint, drawn);
-
-        QCOMPARE(viewportPoint(Placement{origin, factor, QSize(100, 50)}, pixel), drawn);
+        QCOMPARE(viewportPoint(placement, pixel), drawn);
     }
 
     void snapping_data()
@@ -114,8 +81,6 @@ private slots:
         QTest::newRow("67.6°: vertical") << QPoint(0, 0) << QPoint(28, 70) << QPoint(0, 70);
         QTest::newRow("diagonal up and left: the pointer's projection")
             << QPoint(50, 50) << QPoint(20, 25) << QPoint(23, 23);
-        QTest::newRow("diagonal down and left")
-            << QPoint(50, 10) << QPoint(30, 30) << QPoint(30, 30);
         QTest::newRow("diagonal cut short by the bottom edge")
             << QPoint(50, 50) << QPoint(95, 79) << QPoint(79, 79);
         QTest::newRow("diagonal cut short by the left edge")
@@ -150,8 +115,6 @@ private slots:
         QTest::newRow("straight left is 180°, not -180°")
             << QPoint(50, 10) << QPoint(20, 10) << 0 << 96 << 96
             << "Δx -30  Δy 0  30.00 px  180.00°";
-        QTest::newRow("straight down")
-            << QPoint(0, 0) << QPoint(0, 7) << 0 << 96 << 96 << "Δx 0  Δy 7  7.00 px  -90.00°";
         QTest::newRow("length and angle not whole")
             << QPoint(0, 0) << QPoint(1, 2) << 0 << 96 << 96 << "Δx 1  Δy 2  2.24 px  -63.43°";
         QTest::newRow("pixels ignore the resolution") << QPoint(0, 0) << QPoint(96, -120) << 0 << 96
@@ -166,10 +129,6 @@ private slots:
         QTest::newRow("inches: halves away from zero")
             << QPoint(12, 0) << QPoint(0, 12) << 1 << 96 << 96
             << "Δx -0.13  Δy 0.13  0.18 in  -135.00°";
-        QTest::newRow("centimetres: 96 px at 96 ppi are 2.54")
-            << QPoint(0, 0) << QPoint(96, 0) << 2 << 96 << 96 << "Δx 2.54  Δy 0.00  2.54 cm  0.00°";
-        QTest::newRow("centimetres: straight left") << QPoint(96, 5) << QPoint(0, 5) << 2 << 96
-                                                    << 120 << "Δx -2.54  Δy 0.00  2.54 cm  180.00°";
         QTest::newRow("no unit selected reads pixels")
             << QPoint(0, 0) << QPoint(3, 4) << -1 << 96 << 96 << "Δx 3  Δy 4  5.00 px  -53.13°";
     }
@@ -203,9 +162,6 @@ private slots:
             << "x = 0.13   y = 0.40     RGB(10, 20, 171)"
             << "x = 0.13   y = 0.40     RGB(10, 20, 171)   #0A14AB"
             << "#0A14AB";
-        QTest::newRow("no unit selected") << "x =    y =      RGB(255, 255, 255)"
-                                          << "x =    y =      RGB(255, 255, 255)   #FFFFFF"
-                                          << "#FFFFFF";
         QTest::newRow("empty readout") << ""
                                        << ""
                                        << "";
@@ -236,8 +192,6 @@ private slots:
         QTest::newRow("ends on the right edge") << QPoint(319, 100) << viewport << QPoint(337, 108);
         QTest::newRow("one past the right edge: left of the pointer")
             << QPoint(320, 100) << viewport << QPoint(114, 108);
-        QTest::newRow("ends on the bottom edge")
-            << QPoint(100, 293) << viewport << QPoint(118, 301);
         QTest::newRow("one past the bottom edge: above the pointer")
             << QPoint(100, 294) << viewport << QPoint(118, 268);
         QTest::newRow("a viewport narrower than the box: from its left edge")

@@ -4,9 +4,10 @@
 # Measures on the test card as a person would, on the X server that run_under_xvfb starts:
 # drags across the one-inch box with the mouse (xdotool mousedown, mousemove, mouseup),
 # presses Ctrl+C and reads the clipboard with xclip; once with Shift held, once in inches,
-# and once more at factor 2, in pixels and centimetres. The picture is found on screen through the readout itself:
-# Ctrl+C over the picture copies "x = ..   y = ..", which gives the image pixel under the
-# pointer. With SCREENSHOT_DIR, screenshots of the window go there. Exits 77 (skipped) when
+# and once more at factor 2, in pixels and centimetres. The picture is found on screen
+# through the readout itself: Ctrl+C over the picture copies "x = ..   y = ..", the image
+# pixel under the pointer. With SCREENSHOT_DIR, screenshots of the window go there; with
+# MEASURE_LOG set, the program's standard error goes to that file. Exits 77 (skipped) when
 # a tool is missing.
 set -euo pipefail
 
