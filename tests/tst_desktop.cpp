@@ -4,14 +4,20 @@
 #include "app/command_line.h"
 #include "filedlg/scripted_backend.h"
 #include "support/test_support.h"
+#include "viewer/window_icon.h"
 
 #include <QApplication>
 #include <QCursor>
+#include <QFileInfo>
 #include <QMimeData>
+#include <QPainter>
 #include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+#include <QXmlStreamReader>
 
 using testing::Window;
 
@@ -57,6 +63,64 @@ QMimeData* dropData(const QList<QUrl>& urls, const QString& text = QString())
     if (!text.isEmpty())
         data->setText(text);
     return data;
+}
+
+// Draws an icon made only of filled rectangles, as ours is, at its own size: enough to see
+// that the scalable icon is the window's icon. An empty image when the file is not like that.
+QImage renderRectangles(const QString& svgPath)
+{
+    QFile file(svgPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QXmlStreamReader svg(&file);
+    QImage image;
+    QPainter painter;
+    QStringList fills; // of the groups the reader is in
+    while (!svg.atEnd()) {
+        svg.readNext();
+        if (svg.isEndElement() && svg.name() == QLatin1String("g"))
+            fills.removeLast();
+        if (!svg.isStartElement())
+            continue;
+        const QXmlStreamAttributes a = svg.attributes();
+        const auto number = [&](const char* name) { return a.value(QLatin1String(name)).toInt(); };
+        if (svg.name() == QLatin1String("svg")) {
+            if (a.value(QLatin1String("viewBox")) != QLatin1String("0 0 16 16"))
+                return {};
+            image = QImage(16, 16, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            painter.begin(&image);
+        } else if (svg.name() == QLatin1String("g")) {
+            fills.append(a.value(QLatin1String("fill")).toString());
+        } else if (svg.name() == QLatin1String("rect") && painter.isActive()) {
+            const QString fill = a.hasAttribute(QLatin1String("fill"))
+                                     ? a.value(QLatin1String("fill")).toString()
+                                     : fills.value(fills.size() - 1);
+            painter.fillRect(number("x"), number("y"), number("width"), number("height"),
+                             QColor(fill));
+        } else if (svg.name() != QLatin1String("svg")) {
+            return {}; // a shape this little renderer does not know
+        }
+    }
+    return svg.hasError() ? QImage() : image;
+}
+
+// The keys of a desktop entry's main group.
+QMap<QString, QString> desktopEntry(const QString& path)
+{
+    QFile file(path);
+    QMap<QString, QString> entry;
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return entry;
+    bool inMainGroup = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith('['))
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+        else if (inMainGroup && line.contains('='))
+            entry.insert(line.section('=', 0, 0), line.section('=', 1));
+    }
+    return entry;
 }
 
 } // namespace
@@ -369,6 +433,8 @@ private slots:
         QCOMPARE(read.exitStatus(), read.action == CommandLine::Action::Error ? 2 : 0);
     }
 
+    void installGivesAValidDesktopEntry();
+
     void programAnswersWithoutADisplay_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -404,6 +470,53 @@ private slots:
         QVERIFY2(printed.contains(output.toUtf8()), printed.constData());
     }
 };
+
+void tst_Desktop::installGivesAValidDesktopEntry()
+{
+    QTemporaryDir prefix;
+    QVERIFY(prefix.isValid());
+    QProcess install;
+    install.setProcessChannelMode(QProcess::MergedChannels);
+    install.start(QStringLiteral(QUARNET_CMAKE),
+                  {"--install", QStringLiteral(QUARNET_BUILD_DIR), "--prefix", prefix.path()});
+    QVERIFY(install.waitForFinished(60000));
+    QVERIFY2(install.exitCode() == 0, install.readAll().constData());
+
+    const QDir root(prefix.path());
+    QVERIFY(QFileInfo(root.filePath("bin/quarnet")).isExecutable());
+    const QString entryPath = root.filePath("share/applications/quarnet.desktop");
+    const QString pngPath = root.filePath("share/icons/hicolor/16x16/apps/quarnet.png");
+    const QString svgPath = root.filePath("share/icons/hicolor/scalable/apps/quarnet.svg");
+
+    const QMap<QString, QString> entry = desktopEntry(entryPath);
+    QCOMPARE(entry.value("Exec"), QString("quarnet %f"));
+    QCOMPARE(entry.value("Icon"), QString("quarnet"));
+    QCOMPARE(entry.value("MimeType"), QString("image/bmp;image/gif;image/jpeg;"));
+    QCOMPARE(entry.value("Categories"), QString("Graphics;Viewer;"));
+    for (const char* key : {"Name", "GenericName", "Comment"})
+        QVERIFY2(!entry.value(key).isEmpty(), key);
+
+    // Both icons are the window's own.
+    const QImage windowIcon =
+        makeWindowIcon().pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    QImage png;
+    QVERIFY(png.load(pngPath));
+    QCOMPARE(testing::firstDifference(png.convertToFormat(QImage::Format_ARGB32), windowIcon),
+             QString());
+    const QImage svg = renderRectangles(svgPath);
+    QVERIFY2(!svg.isNull(), "the scalable icon is not a 16-unit drawing of rectangles");
+    QCOMPARE(testing::firstDifference(svg, windowIcon), QString());
+
+    const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
+    if (validator.isEmpty())
+        QSKIP("desktop-file-validate is not installed (scripts/setup installs it)");
+    QProcess validate;
+    validate.setProcessChannelMode(QProcess::MergedChannels);
+    validate.start(validator, {entryPath});
+    QVERIFY(validate.waitForFinished(20000));
+    const QByteArray said = validate.readAll();
+    QVERIFY2(validate.exitCode() == 0 && said.trimmed().isEmpty(), said.constData());
+}
 
 QTEST_MAIN(tst_Desktop)
 #include "tst_desktop.moc"
