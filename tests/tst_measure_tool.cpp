@@ -245,8 +245,9 @@ private slots:
         QTest::newRow("the same file again") << "open same" << true << QString();
         QTest::newRow("a failed open") << "open missing" << true << QString();
         QTest::newRow("factor 2") << "magnify" << true << QString();
-        QTest::newRow("a new press starts anew")
-            << "press" << false << QStringLiteral("Δx 0  Δy 0  0.00 px  0.00°");
+        QTest::newRow("a click: nothing to measure") << "click" << true << QString();
+        QTest::newRow("a new drag starts anew")
+            << "drag" << false << QStringLiteral("Δx 10  Δy -5  11.18 px  26.57°");
         QTest::newRow("another unit: the same line, in it")
             << "centimetres" << false << QStringLiteral("Δx 3.18  Δy 0.00  3.18 cm  0.00°");
         QTest::newRow("scrolling keeps it") << "scroll" << false << pixels;
@@ -275,8 +276,10 @@ private slots:
             w.open(dir_.filePath(QStringLiteral("missing.bmp")));
         else if (action == QLatin1String("magnify"))
             w->cboMagnify->setListIndex(1);
-        else if (action == QLatin1String("press"))
+        else if (action == QLatin1String("click"))
             QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(200, 20));
+        else if (action == QLatin1String("drag"))
+            drag(w, QPoint(200, 20), QPoint(210, 15));
         else if (action == QLatin1String("centimetres"))
             w->cboUnit->setListIndex(2);
         else if (action == QLatin1String("scroll"))

@@ -181,6 +181,10 @@ bool MeasureTool::eventFilter(QObject* watched, QEvent* event)
             drag(window_->picDisp->mapToParent(mouse.position()),
                  mouse.modifiers() & Qt::ShiftModifier);
             line_->dragging = false;
+            // A click measures nothing: one that only gave the picture the keyboard leaves
+            // no box behind.
+            if (line_->to == line_->from)
+                clear();
         }
         break;
     }

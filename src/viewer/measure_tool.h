@@ -22,8 +22,9 @@ class QWidget;
 //
 // Press the left button on the picture and drag: a one-pixel line runs from the pressed
 // image pixel to the one under the pointer (Shift snaps it to 0, 45, 90, ... degrees), and a
-// box beside its end gives the figures in the unit of cboUnit. Releasing leaves both shown;
-// the next press starts again; Esc, another picture or another factor removes them.
+// box beside its end gives the figures in the unit of cboUnit. Releasing leaves both shown,
+// unless the line has no length; the next press starts again; Esc, another picture or
+// another factor removes them.
 class MeasureTool : public QObject
 {
     Q_OBJECT
