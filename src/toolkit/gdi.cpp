@@ -225,7 +225,7 @@ ColorRef GetPixel(HDC dc, int x, int y)
     const PictureBox* box = boxOf(dc);
     if (!box || !QRect(QPoint(0, 0), box->surfaceSize()).contains(x, y))
         return CLR_INVALID;
-    return fromQRgb(box->Image().pixel(x, y));
+    return fromQRgb(box->surfacePixel(x, y));
 }
 
 HFONT CreateFontA(int nHeight, int nWidth, int nEscapement, int nOrientation, int fnWeight,

@@ -114,6 +114,8 @@ public:
     QImage& surface();
     // The surface's size in pixels, known without touching its pixels.
     QSize surfaceSize() const { return surfaceSize_; }
+    // The colour of a point on the surface, which must lie inside it.
+    QRgb surfacePixel(int x, int y) const { return blank_ ? blankColor_ : surface_.pixel(x, y); }
     // The surface for a drawing that writes every one of its pixels: neither erased nor
     // copied from pixels it shares, since nothing of them would survive.
     QImage& surfaceToOverwrite();
