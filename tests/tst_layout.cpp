@@ -224,6 +224,54 @@ private slots:
         QCOMPARE(QPoint(w->hsrDisp->Value(), w->vsrDisp->Value()), scrolled);
     }
 
+    void pictureOutgrowingTheViewportFollowsItsBar_data()
+    {
+        QTest::addColumn<QSize>("picture");
+        QTest::addColumn<QPoint>("scrolled"); // bar values before the window shrinks
+        QTest::addColumn<QPointF>("opened");  // in a 940 x 568 viewport
+        QTest::addColumn<QPointF>("shrunk");  // in a 548 x 308 viewport
+
+        // Centred across in the large viewport, scrolled down: shrunk, it is wider than the
+        // viewport and must stand where its bar, at 0, says.
+        QTest::newRow("across, the other bar away from 0")
+            << QSize(701, 800) << QPoint(0, 20) << QPointF(119.5, -20) << QPointF(0, -20);
+        QTest::newRow("down, the other bar away from 0")
+            << QSize(1200, 401) << QPoint(30, 0) << QPointF(-30, 83.5) << QPointF(-30, 0);
+        // Exactly as wide as the new viewport: the bar has no travel, the picture sits at 0.
+        QTest::newRow("exactly the new width")
+            << QSize(548, 800) << QPoint(0, 20) << QPointF(196, -20) << QPointF(0, -20);
+        // Still narrower than the new viewport: it keeps its offset, as the layout says.
+        QTest::newRow("still narrower keeps its offset")
+            << QSize(500, 800) << QPoint(0, 20) << QPointF(220, -20) << QPointF(220, -20);
+    }
+
+    void pictureOutgrowingTheViewportFollowsItsBar()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QPoint, scrolled);
+
+        QTemporaryDir dir;
+        QImage image(picture, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w->resize(1000, 700);
+        w.open(testing::writeImage(dir, QStringLiteral("picture.bmp"), image));
+        w->hsrDisp->setValue(scrolled.x());
+        w->vsrDisp->setValue(scrolled.y());
+        QTEST(QPointF(w->picDisp->Left(), w->picDisp->Top()), "opened");
+
+        w->resize(608, 440);
+
+        QTEST(QPointF(w->picDisp->Left(), w->picDisp->Top()), "shrunk");
+        QCOMPARE(QPoint(w->hsrDisp->Value(), w->vsrDisp->Value()), scrolled);
+        // The rulers lie against the picture's pixels: on a scrolling axis, at the
+        // viewport's edge, where the picture's scrolled-out part ends.
+        QFETCH(QPointF, shrunk);
+        QCOMPARE(w->picRulerBaseW->Left(),
+                 w->picDispBase->Left() + std::max(0.f, float(shrunk.x())));
+        QCOMPARE(w->picRulerBaseH->Top(), w->picDispBase->Top() + std::max(0.f, float(shrunk.y())));
+    }
+
     void scrollPositionsComeBackWithinRange()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);

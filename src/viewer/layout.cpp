@@ -85,6 +85,18 @@ void frmVelmora::Form_Resize()
             if (oldH == 0 && oldV == 0)
                 PlacePicture();
         });
+        // With a bar away from 0 the picture is not placed again. On an axis where the new
+        // size has made it at least as large as the viewport, it would keep the offset that
+        // centred it, its far edge out of reach and the ruler, now laid against the
+        // viewport's edge, off its pixels: there it goes where its bar says.
+        layoutStep([&] {
+            if (oldH == 0 && oldV == 0)
+                return;
+            if (picDisp->ScaleWidth() >= picDispBase->ScaleWidth() && picDisp->Left() > 0)
+                hsrDisp_Change();
+            if (picDisp->ScaleHeight() >= picDispBase->ScaleHeight() && picDisp->Top() > 0)
+                vsrDisp_Change();
+        });
         layoutStep(DoEvents);
     }
     // 9.
