@@ -210,6 +210,22 @@ private slots:
                  inViewport.y());
     }
 
+    void readoutWaitsWhileBusy()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(picture_);
+        pointAt(w->picDisp, QPoint(120, 45));
+        const QString before = w->lblXY->Caption();
+        // The picture moved under the pointer by something still under way.
+        w->picDisp->setLeft(-30);
+        w->busy = -1;
+        w->RefreshPointerReadout();
+        QCOMPARE(w->lblXY->Caption(), before);
+        w->busy = 0;
+        w->RefreshPointerReadout();
+        QCOMPARE(w->lblXY->Caption(), readoutText(150, 45, 150, 45));
+    }
+
     void hiddenReadoutStaysHidden()
     {
         // The pointer rests on the margin beside a small picture; a new unit shows nothing.

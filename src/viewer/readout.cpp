@@ -59,6 +59,10 @@ void frmVelmora::RefreshPointerReadout()
     // loaded, and the next move over the picture shows it.
     if (!lblXY->Visible())
         return;
+    // Half way through an update (a load resetting the magnification list) the picture is
+    // not yet what will be shown: the handler that holds busy ends by showing it.
+    if (busy)
+        return;
     // The top-most widget under the pointer, so a list's open drop-down or another window
     // in front of the picture counts as the pointer having left it.
     const QPoint global = QCursor::pos();
