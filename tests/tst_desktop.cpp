@@ -382,20 +382,6 @@ private slots:
         QVERIFY(w.messages().isEmpty());
     }
 
-    void droppedFileThatIsNoPictureShowsTheLoadError()
-    {
-        Window w({96, 96}, Qt::FramelessWindowHint);
-        std::unique_ptr<QMimeData> data(
-            dropData({QUrl::fromLocalFile(testing::dataFile("not_an_image.bmp"))}));
-        const QPoint at(300, 200);
-        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&*w, &enter);
-        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&*w, &drop);
-        QCOMPARE(w.messages().size(), 1);
-        QVERIFY(w.messages().first().startsWith("Error occurred on loading picture."));
-    }
-
     void missingFileShowsTheLoadError()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);
