@@ -33,6 +33,7 @@ constexpr double kDesignClientWidth = 9000, kDesignClientHeight = 6600;
 constexpr double kMinOuterWidth = 9120, kMinOuterHeight = 5550;
 constexpr double kViewportLeft = 450, kViewportTop = 1080;
 constexpr double kRulerThickness = 255; // also the scroll bars' thickness
+constexpr double kMarkerWidth = 15;
 constexpr double kOpenButtonCentreX = 390 + 1035 / 2.0, kOpenButtonCentreY = 120 + 375 / 2.0;
 constexpr double kMagnifyCentreX = 7380 + 615 / 2.0, kMagnifyCentreY = 180 + 315 / 2.0;
 
@@ -495,8 +496,11 @@ void EndToEnd::opensChosenFileAndFollowsThePointer()
     QTRY_VERIFY_WITH_TIMEOUT(
         boundsOfColour(shot = settledScreenshot(window), kRed, horizontalRuler), kWaitMs);
     const QRect markerAcross = *boundsOfColour(shot, kRed, horizontalRuler);
-    QCOMPARE(QPair(markerAcross.left(), markerAcross.right()),
-             QPair(origin.x() + pixel.x(), origin.x() + pixel.x()));
+    // The marker's left edge on the pointer's column; it is 15 twips wide, one pixel at 96
+    // and 120 ppi, two at 144.
+    const int markerWidth = devicePixel(kMarkerWidth / twips());
+    QCOMPARE(QPair(markerAcross.left(), markerAcross.width()),
+             QPair(origin.x() + pixel.x(), markerWidth));
     const std::optional<QRect> markerDown = boundsOfColour(shot, kRed, verticalRuler);
     QVERIFY2(markerDown, "no marker on the vertical ruler");
     QCOMPARE(markerDown->top(), origin.y() + pixel.y());
