@@ -20,14 +20,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define QUARNET_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUARNET_ASAN 1
-#endif
-#endif
-
 using testing::Window;
 
 Q_DECLARE_METATYPE(toolkit::Dpi)
@@ -664,23 +656,27 @@ struct ChildRun {
     QString output;
 };
 
-// Runs loadInChild on path in a child process; a limit above 0 caps its address space.
-ChildRun runLoadInChild(const QString& path, qint64 limitBytes = 0)
+// Runs loadInChild on path in a child process. With room above 0 the child has that much
+// memory beyond what an empty window took (peakKb of address space): its address space is
+// capped there, or, under AddressSanitizer, no single block may be larger.
+ChildRun runLoadInChild(const QString& path, qint64 peakKb = 0, qint64 room = 0)
 {
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QUARNET_LOAD_CHILD"), path);
 #ifdef QUARNET_ASAN
+    Q_UNUSED(peakKb)
     // The sanitizer reserves terabytes of address space, so no address limit can apply;
     // its allocator refuses large blocks instead, as the system would refuse them.
-    if (limitBytes > 0)
+    if (room > 0)
         environment.insert(QStringLiteral("ASAN_OPTIONS"),
                            environment.value(QStringLiteral("ASAN_OPTIONS")) +
                                QStringLiteral(":allocator_may_return_null=1:"
                                               "max_allocation_size_mb=%1")
-                                   .arg(limitBytes >> 20));
+                                   .arg(room >> 20));
 #else
-    if (limitBytes > 0)
+    const qint64 limitBytes = (peakKb << 10) + room;
+    if (room > 0)
         child.setChildProcessModifier([limitBytes] {
             const rlimit limit{rlim_t(limitBytes), rlim_t(limitBytes)};
             ::setrlimit(RLIMIT_AS, &limit);
@@ -742,9 +738,8 @@ void tst_Loading::smallFilesDeclaringHugeImages()
     // With no room for the pixels, the load ends in the message, and the window works on.
     if (size.isEmpty())
         return;
-    const qint64 room =
-        (empty.values.value("peak") << 10) + qint64(size.width()) * size.height() * 2;
-    const ChildRun tight = runLoadInChild(path, room);
+    const ChildRun tight =
+        runLoadInChild(path, empty.values.value("peak"), qint64(size.width()) * size.height() * 2);
     QVERIFY2(tight.finished, qPrintable(tight.output));
     QCOMPARE(tight.values.value("messages"), 1);
     QCOMPARE(tight.values.value("width"), 0);

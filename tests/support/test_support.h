@@ -13,6 +13,16 @@
 
 class ScriptedOpenFileBackend;
 
+// Defined in the AddressSanitizer build, where memory figures mean something else (shadow
+// memory, quarantine) and the address space cannot be limited.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUARNET_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUARNET_ASAN 1
+#endif
+#endif
+
 namespace testing
 {
 
