@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using testing::Window;
 
@@ -372,6 +373,8 @@ void tst_Loading::badInputShowsTheMessageThenRecovers_data()
                                                        << "No such file or directory";
     QTest::newRow("a FIFO, not waited on") << "fifo"
                                            << "Not a regular file";
+    QTest::newRow("a file nobody may read") << "unreadable"
+                                            << "Permission denied";
     QTest::newRow("a symbolic link loop") << "loop"
                                           << "Too many levels of symbolic links";
 }
@@ -396,7 +399,12 @@ void tst_Loading::badInputShowsTheMessageThenRecovers()
         path = dir.filePath("gone.bmp");
     else if (kind == "fifo")
         QVERIFY(::mkfifo(qPrintable(path = dir.filePath("pipe.bmp")), 0600) == 0);
-    else if (kind == "loop")
+    else if (kind == "unreadable") {
+        if (::geteuid() == 0)
+            QSKIP("root may read any file");
+        path = writeBytes(dir, "secret.bmp", bmpHeaderOnly(2, 2));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions()));
+    } else if (kind == "loop")
         QVERIFY(QFile::link(path = dir.filePath("loop.bmp"), dir.filePath("loop.bmp")));
 
     Window w;
