@@ -178,7 +178,12 @@ frmVelmora::frmVelmora(QWidget* parent) : QWidget(parent)
     new MeasureTool(this);
 }
 
-frmVelmora::~frmVelmora() = default;
+frmVelmora::~frmVelmora()
+{
+    // The measuring tool watches the picture boxes; it must go while the window is still
+    // whole, not hear their events as QWidget deletes them after this body has run.
+    delete findChild<MeasureTool*>(QString(), Qt::FindDirectChildrenOnly);
+}
 
 void frmVelmora::createControls()
 {

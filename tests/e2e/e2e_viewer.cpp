@@ -499,8 +499,8 @@ void EndToEnd::opensChosenFileAndFollowsThePointer()
     // The marker's left edge on the pointer's column; it is 15 twips wide, one pixel at 96
     // and 120 ppi, two at 144.
     const int markerWidth = devicePixel(kMarkerWidth / twips());
-    QCOMPARE(QPair(markerAcross.left(), markerAcross.width()),
-             QPair(origin.x() + pixel.x(), markerWidth));
+    QCOMPARE(std::pair(markerAcross.left(), markerAcross.width()),
+             std::pair(origin.x() + pixel.x(), markerWidth));
     const std::optional<QRect> markerDown = boundsOfColour(shot, kRed, verticalRuler);
     QVERIFY2(markerDown, "no marker on the vertical ruler");
     QCOMPARE(markerDown->top(), origin.y() + pixel.y());
