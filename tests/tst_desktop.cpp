@@ -19,21 +19,11 @@
 #include <QUrl>
 #include <QXmlStreamReader>
 
+using testing::pointAt;
 using testing::Window;
 
 namespace
 {
-
-// Moves the pointer over a control through the window system, with no button held. The
-// platform drops a move to where the pointer already is, so step aside first then.
-void pointAt(QWidget* control, QPoint at)
-{
-    QWidget* window = control->window();
-    const QPoint inWindow = control->mapTo(window, at);
-    if (QCursor::pos() == window->mapToGlobal(inWindow))
-        QTest::mouseMove(window, inWindow + QPoint(1, 1));
-    QTest::mouseMove(window, inWindow);
-}
 
 // 1000 x 800: larger than the 548 x 308 viewport at 96 ppi both ways, so both bars travel.
 // Every pixel's colour tells where it is: red = x mod 256, green = y mod 256.

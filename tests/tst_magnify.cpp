@@ -48,13 +48,6 @@ class tst_Magnify : public QObject
     Q_OBJECT
     QTemporaryDir dir_;
 
-    QString picture(QSize size)
-    {
-        return testing::writeImage(dir_,
-                                   QStringLiteral("%1x%2.bmp").arg(size.width()).arg(size.height()),
-                                   testing::gradientImage(size.width(), size.height()));
-    }
-
 private slots:
     void everyImagePixelBecomesABlock_data()
     {
@@ -69,7 +62,7 @@ private slots:
     {
         QFETCH(QSize, image);
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(image));
+        w.open(testing::gradientFile(dir_, image));
         const QImage loaded = w->picOrig->surface().copy();
 
         pickFactor(w, 2);
@@ -134,7 +127,7 @@ private slots:
     {
         QFETCH(QSize, image);
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(image));
+        w.open(testing::gradientFile(dir_, image));
         pickFactor(w, 2);
 
         const QSizeF viewport(w->picDispBase->ScaleWidth(), w->picDispBase->ScaleHeight());
@@ -149,7 +142,7 @@ private slots:
     void rulersStretchAndTheReadoutStaysInImagePixels()
     {
         Window w({96, 120}, Qt::FramelessWindowHint);
-        w.open(picture(QSize(300, 200)));
+        w.open(testing::gradientFile(dir_, QSize(300, 200)));
         w->cboUnit->setListIndex(1); // inches: 96 across, 120 down
         const QImage rulerAt1 = w->picRulerW->Image();
 
@@ -170,9 +163,9 @@ private slots:
     void loadingAtTwoComesBackToOne()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(QSize(100, 50)));
+        w.open(testing::gradientFile(dir_, QSize(100, 50)));
         pickFactor(w, 2);
-        w.open(picture(QSize(37, 23)));
+        w.open(testing::gradientFile(dir_, QSize(37, 23)));
         QCOMPARE(w->magnification, 1);
         QCOMPARE(w->cboMagnify->ListIndex(), 0);
         QCOMPARE(replicationDifference(w, 1), QString());
@@ -190,7 +183,7 @@ private slots:
         QFETCH(bool, loaded);
         Window w({96, 96}, Qt::FramelessWindowHint);
         if (loaded)
-            w.open(picture(QSize(100, 50)));
+            w.open(testing::gradientFile(dir_, QSize(100, 50)));
         const QSizeF before(w->picDisp->Width(), w->picDisp->Height());
         int pointerSeen = toolkit::vbDefault;
         QMetaObject::invokeMethod(
@@ -209,7 +202,7 @@ private slots:
     void theHourglassShowsWhileEnlarging()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(QSize(100, 50)));
+        w.open(testing::gradientFile(dir_, QSize(100, 50)));
         int pointerSeen = toolkit::vbDefault;
         QMetaObject::invokeMethod(
             &*w, [&pointerSeen] { pointerSeen = toolkit::mousePointer(); }, Qt::QueuedConnection);
@@ -233,7 +226,7 @@ private slots:
         QFETCH(QSize, image);
         QFETCH(bool, fits);
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(image));
+        w.open(testing::gradientFile(dir_, image));
         const QImage loaded = w->picOrig->surface().copy();
         const QPoint rangeAt1(w->hsrDisp->Max(), w->vsrDisp->Max());
 

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using testing::pointAt;
 using testing::Window;
 
 namespace
@@ -57,16 +58,6 @@ void drag(const Window& w, QPoint from, QPoint to, bool shift = false)
     QTest::mouseEvent(QTest::MouseMove, w->picDisp, Qt::NoButton, keys, (from + to) / 2);
     QTest::mouseEvent(QTest::MouseMove, w->picDisp, Qt::NoButton, keys, to);
     QTest::mouseRelease(w->picDisp, Qt::LeftButton, keys, to);
-}
-
-// Moves the pointer over a widget with no button held, through the window system.
-void pointAt(QWidget* widget, QPoint at)
-{
-    QWidget* window = widget->window();
-    const QPoint inWindow = widget->mapTo(window, at);
-    if (QCursor::pos() == window->mapToGlobal(inWindow))
-        QTest::mouseMove(window, inWindow + QPoint(1, 1));
-    QTest::mouseMove(window, inWindow);
 }
 
 QString pressCtrlC(const Window& w)

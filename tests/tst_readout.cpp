@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using testing::pointAt;
 using testing::Window;
 
 // A control the pointer can move onto; null stands for the window's own background.
@@ -24,18 +25,6 @@ QImage readoutPicture()
     image.fill(qRgb(10, 20, 30));
     image.setPixel(5, 7, qRgb(255, 255, 255));
     return image;
-}
-
-// Moves the pointer over a control with no button held, through the window system. QTest
-// takes (0, 0) as a widget's centre, so the point is passed relative to the window; the
-// platform drops a move to where the pointer already is, so step aside first then.
-void pointAt(QWidget* control, QPoint at)
-{
-    QWidget* window = control->window();
-    const QPoint inWindow = control->mapTo(window, at);
-    if (QCursor::pos() == window->mapToGlobal(inWindow))
-        QTest::mouseMove(window, inWindow + QPoint(1, 1));
-    QTest::mouseMove(window, inWindow);
 }
 
 // Whether the label and the markers across and down are visible, e.g. "110"; the three

@@ -79,13 +79,6 @@ class tst_Scrolling : public QObject
     Q_OBJECT
     QTemporaryDir dir_;
 
-    QString picture(QSize size)
-    {
-        return testing::writeImage(dir_,
-                                   QStringLiteral("%1x%2.bmp").arg(size.width()).arg(size.height()),
-                                   testing::gradientImage(size.width(), size.height()));
-    }
-
 private slots:
     void rangesFollowThePictureAgainstTheViewport_data()
     {
@@ -118,7 +111,7 @@ private slots:
         QFETCH(QSize, picture);
         QFETCH(QSizeF, viewport);
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(this->picture(picture));
+        w.open(testing::gradientFile(dir_, picture));
         QVERIFY(w->picOrig->hasPicture());
         // Steps a bar without travel must keep, and values to go back to 0.
         for (ScrollBar* bar : {w->hsrDisp, w->vsrDisp}) {
@@ -175,7 +168,7 @@ private slots:
         QFETCH(QSizeF, viewport);
         QFETCH(int, fromEnd);
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(QSize(400, 300)));
+        w.open(testing::gradientFile(dir_, QSize(400, 300)));
         w->picDispBase->Move(w->picDispBase->Left(), w->picDispBase->Top(), float(viewport.width()),
                              float(viewport.height()));
         w->SetupScrollBars();
@@ -190,7 +183,7 @@ private slots:
     void changeWhileBusyIsDropped()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(QSize(900, 700)));
+        w.open(testing::gradientFile(dir_, QSize(900, 700)));
         const QImage rulerBefore = w->picRulerW->Image();
         w->busy = -1;
         w->hsrDisp->setValue(25);
@@ -211,7 +204,7 @@ private slots:
     {
         QFETCH(bool, sameBar);
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(QSize(900, 700)));
+        w.open(testing::gradientFile(dir_, QSize(900, 700)));
         // Delivered while the first change redraws the rulers, so dropped as busy.
         ScrollBar* meanwhile = sameBar ? w->hsrDisp : w->vsrDisp;
         QMetaObject::invokeMethod(
@@ -235,7 +228,7 @@ private slots:
     {
         QFETCH(Qt::Orientation, orientation);
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(QSize(1500, 1200)));
+        w.open(testing::gradientFile(dir_, QSize(1500, 1200)));
         ScrollBar* bar = orientation == Qt::Horizontal ? w->hsrDisp : w->vsrDisp;
         const QPoint start = partOf(*bar, QStyle::SC_ScrollBarSlider).center();
         const QPoint step = orientation == Qt::Horizontal ? QPoint(9, 0) : QPoint(0, 9);
@@ -270,7 +263,7 @@ private slots:
     {
         QFETCH(QString, action);
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(QSize(1500, 1200)));
+        w.open(testing::gradientFile(dir_, QSize(1500, 1200)));
         for (ScrollBar* bar : {w->hsrDisp, w->vsrDisp}) {
             if (action == QLatin1String("arrow"))
                 QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier,
@@ -288,7 +281,7 @@ private slots:
     void resizeKeepsTheFarEdgeInPlace()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture(QSize(1000, 700)));
+        w.open(testing::gradientFile(dir_, QSize(1000, 700)));
         w->hsrDisp->setValue(w->hsrDisp->Max());
         w->vsrDisp->setValue(17);
 

@@ -5,6 +5,7 @@
 #include "toolkit/services.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QTest>
@@ -104,6 +105,23 @@ QImage gradientImage(int width, int height)
                 x, y,
                 qRgb(x * 255 / std::max(1, width - 1), y * 255 / std::max(1, height - 1), 128));
     return image;
+}
+
+QString gradientFile(const QTemporaryDir& dir, QSize size)
+{
+    return writeImage(dir, QStringLiteral("%1x%2.bmp").arg(size.width()).arg(size.height()),
+                      gradientImage(size.width(), size.height()));
+}
+
+void pointAt(QWidget* control, QPoint at)
+{
+    // QTest takes (0, 0) as a widget's centre, so the point is passed relative to the
+    // window; the platform drops a move to where the pointer already is, so step aside first.
+    QWidget* window = control->window();
+    const QPoint inWindow = control->mapTo(window, at);
+    if (QCursor::pos() == window->mapToGlobal(inWindow))
+        QTest::mouseMove(window, inWindow + QPoint(1, 1));
+    QTest::mouseMove(window, inWindow);
 }
 
 QString corpusFile(const QString& relativePath)

@@ -86,6 +86,10 @@ QString writeImage(const QTemporaryDir& dir, const QString& name, const QImage& 
 // A smooth opaque gradient (red across, green down, blue 128): survives JPEG well enough
 // for size comparisons, and no two columns or rows of it are alike.
 QImage gradientImage(int width, int height);
+// Writes gradientImage(size) to dir as a BMP named after its size; returns the full path.
+QString gradientFile(const QTemporaryDir& dir, QSize size);
+// Moves the pointer over a control with no button held, through the window system.
+void pointAt(QWidget* control, QPoint at);
 // A file from the shared corpus of real images; empty if the corpus is not there.
 QString corpusFile(const QString& relativePath);
 // Whether the shared corpus is beside the project, and whether its absence is a fault: in
