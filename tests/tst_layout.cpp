@@ -251,11 +251,9 @@ private slots:
         QFETCH(QPoint, scrolled);
 
         QTemporaryDir dir;
-        QImage image(picture, QImage::Format_RGB32);
-        image.fill(Qt::white);
         Window w({96, 96}, Qt::FramelessWindowHint);
         w->resize(1000, 700);
-        w.open(testing::writeImage(dir, QStringLiteral("picture.bmp"), image));
+        w.open(testing::gradientFile(dir, picture));
         w->hsrDisp->setValue(scrolled.x());
         w->vsrDisp->setValue(scrolled.y());
         QTEST(QPointF(w->picDisp->Left(), w->picDisp->Top()), "opened");

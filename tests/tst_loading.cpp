@@ -218,25 +218,23 @@ void tst_Loading::sizeTextInEachUnit_data()
     QTest::addColumn<int>("unit");
     QTest::addColumn<QString>("expected");
     const QSize vga(640, 480);
-    QTest::newRow("640x480 pixels")
-        << toolkit::Dpi{96, 96} << vga << 0 << sizeText("640", "480", "像素");
-    QTest::newRow("640x480 inches")
-        << toolkit::Dpi{96, 96} << vga << 1 << sizeText("6.67", "5.00", "英寸");
-    QTest::newRow("640x480 centimetres")
-        << toolkit::Dpi{96, 96} << vga << 2 << sizeText("16.93", "12.70", "厘米");
+    const toolkit::Dpi at96{96, 96};
+    QTest::newRow("640x480 pixels") << at96 << vga << 0 << sizeText("640", "480", "像素");
+    QTest::newRow("640x480 inches") << at96 << vga << 1 << sizeText("6.67", "5.00", "英寸");
+    QTest::newRow("640x480 centimetres") << at96 << vga << 2 << sizeText("16.93", "12.70", "厘米");
     QTest::newRow("12 px is 0.125 in, rounds up")
-        << toolkit::Dpi{96, 96} << QSize(12, 96) << 1 << sizeText("0.13", "1.00", "英寸");
+        << at96 << QSize(12, 96) << 1 << sizeText("0.13", "1.00", "英寸");
     QTest::newRow("96 px is 2.54 cm")
-        << toolkit::Dpi{96, 96} << QSize(96, 12) << 2 << sizeText("2.54", "0.32", "厘米");
+        << at96 << QSize(96, 12) << 2 << sizeText("2.54", "0.32", "厘米");
     QTest::newRow("120 ppi inches")
         << toolkit::Dpi{120, 120} << QSize(300, 60) << 1 << sizeText("2.50", "0.50", "英寸");
     // Across by dpiX, down by dpiY: 150 px is 1.56 in at 96 ppi, 1.25 at 120.
+    const toolkit::Dpi unequal{96, 120};
     QTest::newRow("96 x 120 ppi inches")
-        << toolkit::Dpi{96, 120} << QSize(150, 150) << 1 << sizeText("1.56", "1.25", "英寸");
+        << unequal << QSize(150, 150) << 1 << sizeText("1.56", "1.25", "英寸");
     QTest::newRow("96 x 120 ppi centimetres, 3.175 up")
-        << toolkit::Dpi{96, 120} << QSize(150, 150) << 2 << sizeText("3.97", "3.18", "厘米");
-    QTest::newRow("1x1 pixels") << toolkit::Dpi{96, 96} << QSize(1, 1) << 0
-                                << sizeText("1", "1", "像素");
+        << unequal << QSize(150, 150) << 2 << sizeText("3.97", "3.18", "厘米");
+    QTest::newRow("1x1 pixels") << at96 << QSize(1, 1) << 0 << sizeText("1", "1", "像素");
 }
 
 void tst_Loading::sizeTextInEachUnit()
@@ -359,24 +357,18 @@ void tst_Loading::badInputShowsTheMessageThenRecovers_data()
     // The message box says the same for every cause; standard error gives the real one.
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("text file named .bmp") << "not an image"
-                                          << "Unsupported image format";
-    QTest::newRow("empty file") << "empty"
-                                << "Unsupported image format";
-    QTest::newRow("truncated bmp header") << "truncated header"
-                                          << "Unable to read image data";
-    QTest::newRow("corrupt jpeg header") << "corrupt jpeg"
-                                         << "Unable to read image data";
-    QTest::newRow("a directory") << "directory"
-                                 << "Is a directory";
-    QTest::newRow("file vanished after it was chosen") << "vanished"
-                                                       << "No such file or directory";
-    QTest::newRow("a FIFO, not waited on") << "fifo"
-                                           << "Not a regular file";
-    QTest::newRow("a file nobody may read") << "unreadable"
-                                            << "Permission denied";
-    QTest::newRow("a symbolic link loop") << "loop"
-                                          << "Too many levels of symbolic links";
+    const auto row = [](const char* name, const char* kind, const char* reason) {
+        QTest::newRow(name) << QString(kind) << QString(reason);
+    };
+    row("text file named .bmp", "not an image", "Unsupported image format");
+    row("empty file", "empty", "Unsupported image format");
+    row("truncated bmp header", "truncated header", "Unable to read image data");
+    row("corrupt jpeg header", "corrupt jpeg", "Unable to read image data");
+    row("a directory", "directory", "Is a directory");
+    row("file vanished after it was chosen", "vanished", "No such file or directory");
+    row("a FIFO, not waited on", "fifo", "Not a regular file");
+    row("a file nobody may read", "unreadable", "Permission denied");
+    row("a symbolic link loop", "loop", "Too many levels of symbolic links");
 }
 
 void tst_Loading::badInputShowsTheMessageThenRecovers()
@@ -632,20 +624,9 @@ namespace
 {
 
 // The memory tests run the loading in a child process (this program, told so by the
-// environment), where peak memory can be read and the address space limited.
-qint64 statusKb(const char* field)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(field))
-            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
-    return -1;
-}
-
-// The child's part: opens the file in a real window, then a small picture, and prints what
-// happened with the peak resident and virtual memory in kB.
+// environment), where peak memory can be read and the address space limited. The child's part:
+// opens the file in a real window, then a small picture, and prints what happened with the peak
+// resident and virtual memory in kB.
 int loadInChild(const QString& path)
 {
     Window w;
@@ -653,8 +634,8 @@ int loadInChild(const QString& path)
     std::printf("messages %lld\nwidth %d\nheight %d\n", qlonglong(w.messages().size()),
                 w->imageWidth, w->imageHeight);
     w.open(testing::dataFile("odd_size_37x23.gif"));
-    std::printf("afterwards %d\nhwm %lld\npeak %lld\n", w->imageWidth, statusKb("VmHWM:"),
-                statusKb("VmPeak:"));
+    std::printf("afterwards %d\nhwm %lld\npeak %lld\n", w->imageWidth, testing::statusKb("VmHWM:"),
+                testing::statusKb("VmPeak:"));
     return 0;
 }
 

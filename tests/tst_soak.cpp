@@ -27,13 +27,7 @@ const QString kMagnifyFailed =
 qint64 residentKb()
 {
     ::malloc_trim(0);
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    return -1;
+    return testing::statusKb("VmRSS:");
 }
 
 // Where the picture must stand along one axis for its bar: at -value, and at the end of

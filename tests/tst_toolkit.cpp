@@ -211,35 +211,37 @@ void tst_Toolkit::blankSurfaceReadsAsItsColour()
     PictureBox box(&host);
     box.setBackColor(back);
     box.Move(0, 0, 5, 3);
+    const auto pixel = [&](int x, int y) { return GetPixel(box.hDC(), x, y); };
     QVERIFY(box.Image().isUniform());
-    QCOMPARE(GetPixel(box.hDC(), 4, 2), back);
+    QCOMPARE(pixel(4, 2), back);
     QCOMPARE(fromQRgb(box.grab().toImage().pixel(4, 2)), back);
     // A one-colour picture of another colour covers the surface; growing shows the
     // background beside it, shrinking keeps it.
     const QRgb red = qRgb(255, 0, 0);
+    const ColorRef redRef = RGB(255, 0, 0);
     box.setPicture(Bitmap::uniform(QSize(5, 3), red));
-    QCOMPARE(GetPixel(box.hDC(), 4, 2), RGB(255, 0, 0));
+    QCOMPARE(pixel(4, 2), redRef);
     box.Move(0, 0, 7, 4);
-    QCOMPARE(GetPixel(box.hDC(), 4, 2), RGB(255, 0, 0));
-    QCOMPARE(GetPixel(box.hDC(), 5, 2), back);
-    QCOMPARE(GetPixel(box.hDC(), 4, 3), back);
+    QCOMPARE(pixel(4, 2), redRef);
+    QCOMPARE(pixel(5, 2), back);
+    QCOMPARE(pixel(4, 3), back);
     box.setPicture(Bitmap::uniform(QSize(7, 4), red));
     box.Move(0, 0, 2, 2);
-    QCOMPARE(GetPixel(box.hDC(), 1, 1), RGB(255, 0, 0));
+    QCOMPARE(pixel(1, 1), redRef);
     // A smaller picture with pixels is drawn at the top-left over the background.
     box.Move(0, 0, 4, 4);
     auto small = numberedBox(&host, 3, 2);
     box.setPicture(small->Image());
-    QCOMPARE(GetPixel(box.hDC(), 2, 1), RGB(2, 1, 7));
-    QCOMPARE(GetPixel(box.hDC(), 3, 1), back);
-    QCOMPARE(GetPixel(box.hDC(), 0, 2), back);
+    QCOMPARE(pixel(2, 1), RGB(2, 1, 7));
+    QCOMPARE(pixel(3, 1), back);
+    QCOMPARE(pixel(0, 2), back);
     // Drawing on a blank surface keeps the colour everywhere else.
     box.setBackColor(back);
     box.setForeColor(RGB(0, 0, 0));
     box.Line(1, 1, 2, 1);
-    QCOMPARE(GetPixel(box.hDC(), 1, 1), RGB(0, 0, 0));
-    QCOMPARE(GetPixel(box.hDC(), 2, 1), back);
-    QCOMPARE(GetPixel(box.hDC(), 3, 3), back);
+    QCOMPARE(pixel(1, 1), RGB(0, 0, 0));
+    QCOMPARE(pixel(2, 1), back);
+    QCOMPARE(pixel(3, 3), back);
 }
 
 void tst_Toolkit::lineLeavesOutItsEndPoint_data()

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
@@ -170,6 +171,17 @@ QString firstDifference(const QImage& actual, const QImage& expected)
 toolkit::ColorRef pixelAt(const toolkit::PictureBox& box, int x, int y)
 {
     return toolkit::fromQRgb(box.surface().pixel(x, y));
+}
+
+qint64 statusKb(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLongLong();
+    return -1;
 }
 
 int errorOf(const std::function<void()>& f)

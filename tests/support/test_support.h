@@ -117,4 +117,7 @@ int errorOf(const std::function<void()>& f);
 // The colour of a picture box's surface at (x, y), as 0x00BBGGRR.
 toolkit::ColorRef pixelAt(const toolkit::PictureBox& box, int x, int y);
 
+// A figure in kB from this process's /proc/self/status, such as "VmHWM:"; -1 if absent.
+qint64 statusKb(const char* field);
+
 } // namespace testing
