@@ -36,23 +36,14 @@ QImage positionPicture()
     return image;
 }
 
-QString readoutText(int x, int y, int colourX, int colourY)
+// The readout in pixels over positionPicture()'s pixel (x, y).
+QString readoutText(int x, int y)
 {
     return QStringLiteral("x = %1   y = %2     RGB(%3, %4, 7)")
         .arg(x)
         .arg(y)
-        .arg(colourX % 256)
-        .arg(colourY % 256);
-}
-
-QMimeData* dropData(const QList<QUrl>& urls, const QString& text = QString())
-{
-    auto* data = new QMimeData;
-    if (!urls.isEmpty())
-        data->setUrls(urls);
-    if (!text.isEmpty())
-        data->setText(text);
-    return data;
+        .arg(x % 256)
+        .arg(y % 256);
 }
 
 // Draws an icon made only of filled rectangles, as ours is, at its own size: enough to see
@@ -147,10 +138,10 @@ private slots:
             << "centimetres"
             << "x = 3.18   y = 1.19     RGB(120, 45, 7)";
         // The picture moves 30 left, or 17 up, under the pointer.
-        QTest::newRow("scrolled across") << "scroll across" << readoutText(150, 45, 150, 45);
-        QTest::newRow("scrolled down") << "scroll down" << readoutText(120, 62, 120, 62);
+        QTest::newRow("scrolled across") << "scroll across" << readoutText(150, 45);
+        QTest::newRow("scrolled down") << "scroll down" << readoutText(120, 62);
         // The bars go back to 0 and every image pixel is 2 x 2 on the screen.
-        QTest::newRow("magnified 2") << "magnify" << readoutText(60, 22, 60, 22);
+        QTest::newRow("magnified 2") << "magnify" << readoutText(60, 22);
         // The pointer went onto a bar, which has no move handler, so the readout was still
         // showing the picture's values.
         QTest::newRow("unit changed with the pointer on a scroll bar") << "off picture"
@@ -164,7 +155,7 @@ private slots:
         w.open(picture_);
         QVERIFY(w->picDisp->hasPicture());
         pointAt(w->picDisp, QPoint(120, 45));
-        QCOMPARE(w->lblXY->Caption(), readoutText(120, 45, 120, 45));
+        QCOMPARE(w->lblXY->Caption(), readoutText(120, 45));
         QVERIFY(w->lblXY->Visible());
 
         if (change == "inches") {
@@ -213,7 +204,7 @@ private slots:
         QCOMPARE(w->lblXY->Caption(), before);
         w->busy = 0;
         w->RefreshPointerReadout();
-        QCOMPARE(w->lblXY->Caption(), readoutText(150, 45, 150, 45));
+        QCOMPARE(w->lblXY->Caption(), readoutText(150, 45));
     }
 
     void hiddenReadoutStaysHidden()
@@ -238,6 +229,7 @@ private slots:
         QTest::newRow("wheel away at the top: nothing") << "wheel up" << 1 << QPoint(0, 0);
         QTest::newRow("shift and wheel: sideways") << "shift wheel down" << 2 << QPoint(120, 0);
         QTest::newRow("horizontal wheel") << "tilt right" << 1 << QPoint(60, 0);
+        QTest::newRow("wheel over the margin") << "margin wheel down" << 1 << QPoint(0, 60);
         QTest::newRow("wheel held to the end of travel") << "wheel down" << 9 << QPoint(0, 492);
         QTest::newRow("arrow down: one pixel") << "Down" << 3 << QPoint(0, 3);
         QTest::newRow("arrow right: one pixel") << "Right" << 2 << QPoint(2, 0);
@@ -270,10 +262,12 @@ private slots:
                     angle = QPoint(-120, 0);
                 const Qt::KeyboardModifiers modifiers =
                     action.startsWith("shift") ? Qt::ShiftModifier : Qt::NoModifier;
-                const QPointF at(50, 50);
-                QWheelEvent wheel(at, w->picDisp->mapToGlobal(at), QPoint(), angle, Qt::NoButton,
+                const bool margin = action.startsWith("margin");
+                QWidget* under = margin ? w->picDispBase : w->picDisp;
+                const QPointF at = margin ? QPointF(2, 2) : QPointF(50, 50);
+                QWheelEvent wheel(at, under->mapToGlobal(at), QPoint(), angle, Qt::NoButton,
                                   modifiers, Qt::NoScrollPhase, false);
-                QApplication::sendEvent(w->picDisp, &wheel);
+                QApplication::sendEvent(under, &wheel);
             } else {
                 const QMetaEnum keys = QMetaEnum::fromType<Qt::Key>();
                 const auto key =
@@ -288,17 +282,6 @@ private slots:
         QCOMPARE(QPoint(w->hsrDisp->Value(), w->vsrDisp->Value()), expected);
         // Through the bars' Change handlers: the picture followed.
         QCOMPARE(QPointF(w->picDisp->Left(), w->picDisp->Top()), -QPointF(expected));
-    }
-
-    void wheelOverTheMarginScrollsToo()
-    {
-        Window w({96, 96}, Qt::FramelessWindowHint);
-        w.open(picture_);
-        const QPointF at(2, 2);
-        QWheelEvent wheel(at, w->picDispBase->mapToGlobal(at), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(w->picDispBase, &wheel);
-        QCOMPARE(w->vsrDisp->Value(), qint16(60));
     }
 
     void ctrlOPressesOpen_data()
@@ -357,13 +340,17 @@ private slots:
         }
 
         Window w({96, 96}, Qt::FramelessWindowHint);
-        std::unique_ptr<QMimeData> data(dropData(list, resolve(text)));
+        QMimeData data;
+        if (!list.isEmpty())
+            data.setUrls(list);
+        if (!text.isEmpty())
+            data.setText(resolve(text));
         w->busy = busy ? -1 : 0;
         const QPoint at = w->picDisp->mapTo(&*w, QPoint(5, 5));
-        QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&*w, &enter);
         QCOMPARE(enter.isAccepted(), opens);
-        QDropEvent drop(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&*w, &drop);
         w->busy = 0;
 

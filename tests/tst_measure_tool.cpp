@@ -13,13 +13,14 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 using testing::pointAt;
 using testing::Window;
 
 namespace
 {
 
-const QString kMinus = QString(QChar(0x2212));
 const QString kUntouched = QStringLiteral("clipboard untouched");
 
 // 600 x 120, wider than the viewport so it scrolls across; no pixel is black or white, so
@@ -39,12 +40,16 @@ MeasureTool* toolOf(const Window& w)
     return tools.size() == 1 ? tools.first() : nullptr;
 }
 
-// Opens the picture on a shown, active window.
-void openOn(Window& w, const QString& path)
+void activate(Window& w)
 {
     QVERIFY(QTest::qWaitForWindowExposed(&*w));
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&*w));
+}
+
+void openOn(Window& w, const QString& path)
+{
+    activate(w);
     w.open(path);
     QVERIFY(w->picOrig->hasPicture());
 }
@@ -72,7 +77,22 @@ QString describe(QRgb c)
     return QStringLiteral("RGB(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
 }
 
+// The box's text for figures written with '-' for the typographic minus.
+QString boxed(QString figures)
+{
+    return figures.replace(QLatin1Char('-'), QChar(0x2212));
+}
+
+void contextMenuAt(const Window& w, QPoint at)
+{
+    QContextMenuEvent event(QContextMenuEvent::Mouse, at, w->picDisp->mapToGlobal(at));
+    QApplication::sendEvent(w->picDisp, &event);
+}
+
 } // namespace
+
+using Action = std::function<void(Window&)>;
+Q_DECLARE_METATYPE(Action)
 
 class tst_MeasureTool : public QObject
 {
@@ -141,7 +161,7 @@ private slots:
         QVERIFY(tool->measuring());
         QCOMPARE(tool->from(), from);
         QCOMPARE(tool->to(), to);
-        QCOMPARE(tool->boxText(), QString(figures).replace(QLatin1Char('-'), kMinus));
+        QCOMPARE(tool->boxText(), boxed(figures));
         QCOMPARE(pressCtrlC(w), figures);
     }
 
@@ -178,23 +198,20 @@ private slots:
         const QPoint origin = w->picDisp->pos();
         const int middle = factor / 2;
         const int row = origin.y() + 50 * factor + middle;
+        const auto column = [&](int x) { return origin.x() + x * factor + middle; };
+        const auto picture = [&](int c, int r) {
+            return describe(before.pixel(QPoint(c, r) - origin));
+        };
         for (int x = 40; x <= 100; ++x) {
-            const int column = origin.x() + x * factor + middle;
-            const QRgb c = shown.pixel(column, row) & 0xFFFFFF;
+            const QRgb c = shown.pixel(column(x), row) & 0xFFFFFF;
             QVERIFY2(c == 0 || c == 0xFFFFFF,
                      qPrintable(QStringLiteral("image pixel %1: %2").arg(x).arg(describe(c))));
-            for (int dy : {-1, 1}) {
-                const QRgb beside = shown.pixel(column, row + dy);
-                QCOMPARE(describe(beside),
-                         describe(before.pixel(column - origin.x(), row + dy - origin.y())));
-            }
+            for (int dy : {-1, 1})
+                QCOMPARE(describe(shown.pixel(column(x), row + dy)), picture(column(x), row + dy));
         }
         // Just past the ends: the picture again.
-        for (int x : {39, 101}) {
-            const int column = origin.x() + x * factor + middle;
-            QCOMPARE(describe(shown.pixel(column, row)),
-                     describe(before.pixel(column - origin.x(), row - origin.y())));
-        }
+        for (int x : {39, 101})
+            QCOMPARE(describe(shown.pixel(column(x), row)), picture(column(x), row));
 
         QCOMPARE(testing::firstDifference(std::as_const(*w->picDisp).surface(), before), QString());
         // The readout over the line reads the picture, not the line.
@@ -226,30 +243,40 @@ private slots:
 
     void whatRemovesIt_data()
     {
-        QTest::addColumn<QString>("action");
-        QTest::addColumn<bool>("removed");
-        QTest::addColumn<QString>("figures");
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QString>("figures"); // "" when the measurement is gone
 
         const QString pixels = QStringLiteral("Δx 120  Δy 0  120.00 px  0.00°");
-        QTest::newRow("Esc") << "esc" << true << QString();
-        QTest::newRow("another picture") << "open other" << true << QString();
-        QTest::newRow("the same file again") << "open same" << true << QString();
-        QTest::newRow("a failed open") << "open missing" << true << QString();
-        QTest::newRow("factor 2") << "magnify" << true << QString();
-        QTest::newRow("a click: nothing to measure") << "click" << true << QString();
+        QTest::newRow("Esc") << Action([](Window& w) { QTest::keyClick(&*w, Qt::Key_Escape); })
+                             << QString();
+        QTest::newRow("another picture") << Action([&](Window& w) { w.open(other_); }) << QString();
+        QTest::newRow("the same file again")
+            << Action([&](Window& w) { w.open(picture_); }) << QString();
+        QTest::newRow("a failed open")
+            << Action([&](Window& w) { w.open(dir_.filePath(QStringLiteral("missing.bmp"))); })
+            << QString();
+        QTest::newRow("factor 2") << Action([](Window& w) { w->cboMagnify->setListIndex(1); })
+                                  << QString();
+        QTest::newRow("a click: nothing to measure") << Action([](Window& w) {
+            QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(200, 20));
+        }) << QString();
         QTest::newRow("a new drag starts anew")
-            << "drag" << false << QStringLiteral("Δx 10  Δy -5  11.18 px  26.57°");
+            << Action([](Window& w) { drag(w, QPoint(200, 20), QPoint(210, 15)); })
+            << QStringLiteral("Δx 10  Δy -5  11.18 px  26.57°");
         QTest::newRow("another unit: the same line, in it")
-            << "centimetres" << false << QStringLiteral("Δx 3.18  Δy 0.00  3.18 cm  0.00°");
-        QTest::newRow("scrolling keeps it") << "scroll" << false << pixels;
-        QTest::newRow("opening cancelled keeps it") << "cancel" << false << pixels;
+            << Action([](Window& w) { w->cboUnit->setListIndex(2); })
+            << QStringLiteral("Δx 3.18  Δy 0.00  3.18 cm  0.00°");
+        QTest::newRow("scrolling keeps it")
+            << Action([](Window& w) { w->hsrDisp->setValue(25); }) << pixels;
+        QTest::newRow("opening cancelled keeps it")
+            << Action([](Window& w) { w.openAndCancel(); }) << pixels;
     }
 
     void whatRemovesIt()
     {
-        QFETCH(QString, action);
-        QFETCH(bool, removed);
+        QFETCH(Action, action);
         QFETCH(QString, figures);
+        const bool removed = figures.isEmpty();
 
         Window w({96, 96}, Qt::FramelessWindowHint);
         openOn(w, picture_);
@@ -257,40 +284,18 @@ private slots:
         drag(w, QPoint(10, 10), QPoint(130, 10));
         QVERIFY(tool->measuring());
 
-        if (action == QLatin1String("esc"))
-            QTest::keyClick(&*w, Qt::Key_Escape);
-        else if (action == QLatin1String("open other"))
-            w.open(other_);
-        else if (action == QLatin1String("open same"))
-            w.open(picture_);
-        else if (action == QLatin1String("open missing"))
-            w.open(dir_.filePath(QStringLiteral("missing.bmp")));
-        else if (action == QLatin1String("magnify"))
-            w->cboMagnify->setListIndex(1);
-        else if (action == QLatin1String("click"))
-            QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(200, 20));
-        else if (action == QLatin1String("drag"))
-            drag(w, QPoint(200, 20), QPoint(210, 15));
-        else if (action == QLatin1String("centimetres"))
-            w->cboUnit->setListIndex(2);
-        else if (action == QLatin1String("scroll"))
-            w->hsrDisp->setValue(25);
-        else if (action == QLatin1String("cancel"))
-            w.openAndCancel();
-
+        action(w);
         // A picture of the same size shows up on the next paint.
         QTRY_COMPARE(tool->measuring(), !removed);
         QCOMPARE(w->findChild<QWidget*>(QStringLiteral("measureLayer"))->isVisible(), !removed);
-        QCOMPARE(tool->boxText(), QString(figures).replace(QLatin1Char('-'), kMinus));
+        QCOMPARE(tool->boxText(), boxed(figures));
     }
 
     void ctrlCCopiesWhatIsShown()
     {
         Window w({96, 96}, Qt::FramelessWindowHint);
+        activate(w);
         // No picture: nothing to copy.
-        QVERIFY(QTest::qWaitForWindowExposed(&*w));
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&*w));
         QCOMPARE(pressCtrlC(w), kUntouched);
 
         w.open(picture_);
@@ -342,9 +347,7 @@ private slots:
         QTRY_VERIFY(w->lblXY->Visible());
         w->lblXY->setVisible(readoutShown);
 
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(100, 50),
-                                w->picDisp->mapToGlobal(QPoint(100, 50)));
-        QApplication::sendEvent(w->picDisp, &event);
+        contextMenuAt(w, QPoint(100, 50));
         QTRY_VERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()));
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         const QList<QAction*> entries = menu->actions();
@@ -386,9 +389,7 @@ private slots:
         QVERIFY(!toolOf(w)->measuring());
         QVERIFY(!w->findChild<QWidget*>(QStringLiteral("measureLayer"))->isVisible());
 
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
-                                w->picDisp->mapToGlobal(QPoint(10, 10)));
-        QApplication::sendEvent(w->picDisp, &event);
+        contextMenuAt(w, QPoint(10, 10));
         QCoreApplication::processEvents();
         QVERIFY(!QApplication::activePopupWidget());
     }
