@@ -140,30 +140,28 @@ QImage& PictureBox::surface()
     return surface_;
 }
 
+void PictureBox::ownBufferOfSurfaceSize() const
+{
+    if (surface_.isDetached() && surface_.size() == surfaceSize_)
+        return;
+    surface_ = QImage(); // let go of the old buffer before the new one is made
+    if (!surfaceSize_.isEmpty()) {
+        surface_ = QImage(surfaceSize_, QImage::Format_RGB32);
+        if (surface_.isNull())
+            raiseError(Err::OutOfMemory);
+    }
+}
+
 void PictureBox::paintBlankSurface() const
 {
-    if (!surface_.isDetached() || surface_.size() != surfaceSize_) {
-        surface_ = QImage(); // let go of the old buffer before the new one is made
-        if (!surfaceSize_.isEmpty()) {
-            surface_ = QImage(surfaceSize_, QImage::Format_RGB32);
-            if (surface_.isNull())
-                raiseError(Err::OutOfMemory);
-        }
-    }
+    ownBufferOfSurfaceSize();
     surface_.fill(blankColor_);
     blank_ = false;
 }
 
 QImage& PictureBox::surfaceToOverwrite()
 {
-    if (!surface_.isDetached() || surface_.size() != surfaceSize_) {
-        surface_ = QImage();
-        if (!surfaceSize_.isEmpty()) {
-            surface_ = QImage(surfaceSize_, QImage::Format_RGB32);
-            if (surface_.isNull())
-                raiseError(Err::OutOfMemory);
-        }
-    }
+    ownBufferOfSurfaceSize();
     blank_ = false;
     return surface_;
 }

@@ -164,6 +164,9 @@ private:
     void resizeSurface(int width, int height);
     void eraseSurface();
     void eraseSurfaceTo(QRgb color);
+    // Makes surface_ a buffer of the surface's size owned by this box alone; its pixels are
+    // left as they are, which is garbage when it is new.
+    void ownBufferOfSurfaceSize() const;
     void paintBlankSurface() const;
 
     // The surface is surfaceSize_. While blank_ is set every pixel of it is blankColor_ and

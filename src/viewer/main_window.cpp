@@ -24,6 +24,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #if __has_include(<xcb/xcb.h>)
 #include <xcb/xcb.h>
@@ -473,34 +474,33 @@ bool frmVelmora::scrollByKey(const QKeyEvent& event)
         return false; // Ctrl+O and the like are not scrolling
     // Arrows step as the bars' own arrows do; a page is what the viewport shows.
     const int page = std::max(1, int(picDispBase->ScaleHeight()));
+    std::pair<ScrollBar*, int> step;
     switch (event.key()) {
     case Qt::Key_Left:
-        if (!busy)
-            scrollBarBy(*hsrDisp, -hsrDisp->SmallChange());
-        return true;
+        step = {hsrDisp, -hsrDisp->SmallChange()};
+        break;
     case Qt::Key_Right:
-        if (!busy)
-            scrollBarBy(*hsrDisp, hsrDisp->SmallChange());
-        return true;
+        step = {hsrDisp, hsrDisp->SmallChange()};
+        break;
     case Qt::Key_Up:
-        if (!busy)
-            scrollBarBy(*vsrDisp, -vsrDisp->SmallChange());
-        return true;
+        step = {vsrDisp, -vsrDisp->SmallChange()};
+        break;
     case Qt::Key_Down:
-        if (!busy)
-            scrollBarBy(*vsrDisp, vsrDisp->SmallChange());
-        return true;
+        step = {vsrDisp, vsrDisp->SmallChange()};
+        break;
     case Qt::Key_PageUp:
-        if (!busy)
-            scrollBarBy(*vsrDisp, -page);
-        return true;
+        step = {vsrDisp, -page};
+        break;
     case Qt::Key_PageDown:
-        if (!busy)
-            scrollBarBy(*vsrDisp, page);
-        return true;
+        step = {vsrDisp, page};
+        break;
     default:
         return false;
     }
+    // A scrolling key is taken even while busy, so it does nothing else meanwhile.
+    if (!busy)
+        scrollBarBy(*step.first, step.second);
+    return true;
 }
 
 QString frmVelmora::droppedFile(const QMimeData* data)

@@ -271,19 +271,19 @@ void MeasureTool::paintLayer(QPainter& painter)
     const QPoint b = viewportPoint(where, line_->to);
 
     painter.setRenderHint(QPainter::Antialiasing, false);
+    // Black dashes over white, so the line shows on any picture.
+    const auto stroke = [&](const QPen& pen) {
+        painter.setPen(pen);
+        if (a == b)
+            painter.drawPoint(a);
+        else
+            painter.drawLine(a, b);
+    };
     QPen pen(Qt::white, 1);
-    painter.setPen(pen);
-    if (a == b)
-        painter.drawPoint(a);
-    else
-        painter.drawLine(a, b);
+    stroke(pen);
     pen.setColor(Qt::black);
     pen.setDashPattern({kDash, kDash});
-    painter.setPen(pen);
-    if (a == b)
-        painter.drawPoint(a);
-    else
-        painter.drawLine(a, b);
+    stroke(pen);
 
     // No message box in the middle of a paint: a fault in the figures only leaves the box out.
     QString text;
