@@ -247,16 +247,19 @@ private slots:
         Window w({96, 96}, Qt::FramelessWindowHint);
         w.open(picture_);
         QCOMPARE(QPoint(w->hsrDisp->Max(), w->vsrDisp->Max()), QPoint(452, 492));
-        QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(10, 10));
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->picDisp));
-
         const bool busy = action.startsWith("busy ");
-        if (busy) {
+        if (busy)
             action.remove(0, 5);
-            w->busy = -1;
+        // Keys need the picture to have the keyboard; the wheel works without it.
+        const bool wheel = action.contains("wheel") || action.startsWith("tilt");
+        if (!wheel) {
+            QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(10, 10));
+            QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w->picDisp));
         }
+        if (busy)
+            w->busy = -1;
         for (int i = 0; i < times; ++i) {
-            if (action.contains("wheel") || action.startsWith("tilt")) {
+            if (wheel) {
                 QPoint angle(0, action.endsWith("down") ? -120 : 120);
                 if (action.startsWith("tilt"))
                     angle = QPoint(-120, 0);
@@ -364,7 +367,7 @@ private slots:
         Window w({96, 96}, Qt::FramelessWindowHint);
         w->OpenPicture(dir_.filePath(QStringLiteral("no such picture.bmp")));
         QCOMPARE(w.messages().size(), 1);
-        QVERIFY(w.messages().first().startsWith("Error occurred on loading picture."));
+        QCOMPARE(w.messages().first(), testing::kLoadError);
         QVERIFY(!w->picDisp->hasPicture());
     }
 

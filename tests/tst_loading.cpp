@@ -21,16 +21,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using testing::kLoadError;
 using testing::Window;
 
 Q_DECLARE_METATYPE(toolkit::Dpi)
 
 namespace
 {
-
-const QString kLoadError =
-    QStringLiteral("Error occurred on loading picture.  Probably incoming image is of\r\n"
-                   "a size greater than PictureBox can handle.");
 
 QString sizeText(const QString& w, const QString& h, const QString& unit)
 {

@@ -8,14 +8,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using testing::kMagnifyFailed;
 using testing::Window;
 
 namespace
 {
-
-const QString kMagnifyFailed =
-    QStringLiteral("Failed to magnify.  Probably magnifying resulted in an image size greater than"
-                   "\r\nthe capability of PictureBox.  Please reduce magnification factor.");
 
 // Picks an entry of the factor list as a person would; the list raises its Click.
 void pickFactor(Window& w, int factor)

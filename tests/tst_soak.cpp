@@ -11,17 +11,12 @@
 
 #include <malloc.h>
 
+using testing::kLoadError;
+using testing::kMagnifyFailed;
 using testing::Window;
 
 namespace
 {
-
-const QString kLoadError =
-    QStringLiteral("Error occurred on loading picture.  Probably incoming image is of\r\n"
-                   "a size greater than PictureBox can handle.");
-const QString kMagnifyFailed =
-    QStringLiteral("Failed to magnify.  Probably magnifying resulted in an image size greater "
-                   "than\r\nthe capability of PictureBox.  Please reduce magnification factor.");
 
 // Resident memory in kB, after handing freed blocks back to the system.
 qint64 residentKb()

@@ -16,6 +16,13 @@
 namespace testing
 {
 
+const QString kLoadError =
+    QStringLiteral("Error occurred on loading picture.  Probably incoming image is of\r\n"
+                   "a size greater than PictureBox can handle.");
+const QString kMagnifyFailed =
+    QStringLiteral("Failed to magnify.  Probably magnifying resulted in an image size greater than"
+                   "\r\nthe capability of PictureBox.  Please reduce magnification factor.");
+
 MessageRecorder::MessageRecorder()
 {
     toolkit::setMessageBoxHook([this](const QString& text) { texts_.append(text); });

@@ -26,6 +26,10 @@ class ScriptedOpenFileBackend;
 namespace testing
 {
 
+// The two messages the viewer shows in a box, exactly as it shows them.
+extern const QString kLoadError;
+extern const QString kMagnifyFailed;
+
 // Records every message box instead of showing it, for as long as it lives.
 class MessageRecorder
 {
