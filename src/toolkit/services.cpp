@@ -143,26 +143,45 @@ struct ChannelMasks {
 
 constexpr quint32 kBmpRgb = 0, kBmpBitFields = 3;
 
+// The fields of a Windows BMP header that say how its pixels are stored; none for any other
+// file or a header cut short.
+struct BmpLayout {
+    quint32 headerSize;
+    quint32 compression;
+    quint16 bitsPerPixel;
+};
+
+std::optional<BmpLayout> bmpLayout(const QByteArray& head)
+{
+    const HeaderFields fields(head);
+    const auto headerSize = fields.le32(14), compression = fields.le32(30);
+    const auto bitsPerPixel = fields.le16(28);
+    if (!head.startsWith("BM") || !headerSize || !compression || !bitsPerPixel)
+        return std::nullopt;
+    return BmpLayout{*headerSize, *compression, *bitsPerPixel};
+}
+
 // The masks of a 16- or 32-bit BMP whose pixels are bit fields; none for any other file.
 // head is the start of the file: the masks follow the 40 bytes every Windows header
 // begins with, and only headers of 108 bytes and more give an alpha mask.
-std::optional<ChannelMasks> bmpChannelMasks(const HeaderFields& head)
+std::optional<ChannelMasks> bmpChannelMasks(const QByteArray& head)
 {
-    const auto headerSize = head.le32(14), compression = head.le32(30);
-    const auto bitsPerPixel = head.le16(28);
-    if (!headerSize || !compression || !bitsPerPixel)
+    const auto layout = bmpLayout(head);
+    if (!layout)
         return std::nullopt;
-    if (*headerSize != 40 && *headerSize != 52 && *headerSize != 56 && *headerSize != 108 &&
-        *headerSize != 124)
+    const quint32 size = layout->headerSize;
+    if (size != 40 && size != 52 && size != 56 && size != 108 && size != 124)
         return std::nullopt;
-    if (*compression == kBmpRgb && *bitsPerPixel == 16)
+    if (layout->compression == kBmpRgb && layout->bitsPerPixel == 16)
         return ChannelMasks{0x7C00, 0x03E0, 0x001F, 0};
-    if (*compression != kBmpBitFields || (*bitsPerPixel != 16 && *bitsPerPixel != 32))
+    if (layout->compression != kBmpBitFields ||
+        (layout->bitsPerPixel != 16 && layout->bitsPerPixel != 32))
         return std::nullopt;
-    const auto red = head.le32(54), green = head.le32(58), blue = head.le32(62);
+    const HeaderFields fields(head);
+    const auto red = fields.le32(54), green = fields.le32(58), blue = fields.le32(62);
     if (!red || !green || !blue)
         return std::nullopt;
-    const quint32 alpha = *headerSize >= 108 ? head.le32(66).value_or(0) : 0;
+    const quint32 alpha = size >= 108 ? fields.le32(66).value_or(0) : 0;
     return ChannelMasks{*red, *green, *blue, alpha};
 }
 
@@ -323,13 +342,10 @@ QByteArray asPlainBmp(QFile& file)
     if (file.size() > kMaxDecodeBytes || !file.seek(0))
         return QByteArray();
     const QByteArray head = file.peek(34);
-    const HeaderFields fields(head);
-    const auto headerSize = fields.le32(14), compression = fields.le32(30);
-    const auto bitsPerPixel = fields.le16(28);
-    if (!head.startsWith("BM") || !headerSize || !compression || !bitsPerPixel)
-        return QByteArray();
-    if ((*headerSize != 52 && *headerSize != 56) || *bitsPerPixel <= 8 ||
-        (*compression != kBmpRgb && *compression != kBmpBitFields))
+    const auto layout = bmpLayout(head);
+    if (!layout || (layout->headerSize != 52 && layout->headerSize != 56) ||
+        layout->bitsPerPixel <= 8 ||
+        (layout->compression != kBmpRgb && layout->compression != kBmpBitFields))
         return QByteArray();
     QByteArray bytes = file.readAll();
     if (bytes.size() < head.size())
@@ -373,7 +389,7 @@ QImage readFirstFrame(QIODevice& device, QString& why)
         return QImage();
     }
     if (format == "bmp")
-        if (const auto masks = bmpChannelMasks(HeaderFields(head)))
+        if (const auto masks = bmpChannelMasks(head))
             widenNarrowChannels(frame, *masks);
     return frame;
 }
