@@ -107,17 +107,16 @@ Figures figuresOf(QPoint from, QPoint to, int unit, qint32 dpiX, qint32 dpiY)
     return figures;
 }
 
-QString boxText(const Figures& figures)
-{
-    return QStringLiteral("Δx %1  Δy %2  %3 %4  %5°")
-        .arg(withTypographicMinus(figures.dx), withTypographicMinus(figures.dy), figures.length,
-             figures.unit, withTypographicMinus(figures.angle));
-}
-
 QString copyText(const Figures& figures)
 {
     return QStringLiteral("Δx %1  Δy %2  %3 %4  %5°")
         .arg(figures.dx, figures.dy, figures.length, figures.unit, figures.angle);
+}
+
+QString boxText(const Figures& figures)
+{
+    // Only the differences and the angle can be negative; a length and a unit never are.
+    return withTypographicMinus(copyText(figures));
 }
 
 QString hexColour(int red, int green, int blue)
