@@ -303,10 +303,8 @@ void tst_Loading::loadResetsMagnification()
     QTemporaryDir dir;
     Window w;
     w.open(testing::writeImage(dir, "a.bmp", testing::gradientImage(40, 20)));
-    w->magnification = 2;
-    w->busy = -1; // pick "2" without running the magnification
     w->cboMagnify->setListIndex(1);
-    w->busy = 0;
+    QCOMPARE(w->magnification, 2);
     w.open(testing::writeImage(dir, "b.bmp", testing::gradientImage(30, 10)));
     QCOMPARE(w->magnification, 1);
     QCOMPARE(w->cboMagnify->ListIndex(), 0);

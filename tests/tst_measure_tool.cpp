@@ -1,8 +1,8 @@
 // Measuring on a real window: a drag draws a line above the picture and reads out its
 // figures, Ctrl+C and the context menu copy what is shown, and the window's own readout,
 // markers and picture stay exactly as they were.
+#include "instruments/measure_tool.h"
 #include "support/test_support.h"
-#include "viewer/measure_tool.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -36,8 +36,7 @@ QImage measuredPicture()
 
 MeasureTool* toolOf(const Window& w)
 {
-    const QList<MeasureTool*> tools = w->findChildren<MeasureTool*>();
-    return tools.size() == 1 ? tools.first() : nullptr;
+    return w->instrument<MeasureTool>();
 }
 
 void activate(Window& w)
@@ -147,14 +146,13 @@ private slots:
         QFETCH(QPoint, to);
         QFETCH(QString, figures);
 
-        Window w({96, 96}, Qt::FramelessWindowHint);
+        Window w({96, dpiY}, Qt::FramelessWindowHint);
         openOn(w, picture_);
         MeasureTool* tool = toolOf(w);
         QVERIFY(tool);
         w->cboMagnify->setListIndex(factor - 1);
         QCOMPARE(w->magnification, factor);
         w->cboUnit->setListIndex(unit);
-        w->dpiY = dpiY;
 
         drag(w, pressAt, releaseAt, shift);
 

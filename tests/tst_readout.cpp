@@ -65,9 +65,10 @@ private slots:
 
         QTest::newRow("pixels: red, green and blue in order")
             << 0 << 1 << 96 << 0 << QPointF(60, 30) << "x = 60   y = 30     RGB(10, 20, 30)";
-        // 5 / 2 and 7 / 2 are truncated, not rounded; the colour is the displayed pixel's.
+        // 11 / 2 and 15 / 2 are truncated, not rounded; the colour is the displayed pixel's,
+        // the white one's block.
         QTest::newRow("factor 2: truncated, colour at the display pixel")
-            << 0 << 2 << 96 << 0 << QPointF(5, 7) << "x = 2   y = 3     RGB(255, 255, 255)";
+            << 0 << 2 << 96 << 0 << QPointF(11, 15) << "x = 5   y = 7     RGB(255, 255, 255)";
         QTest::newRow("inches: 12 is 0.13, down at its own 120 ppi")
             << 1 << 1 << 120 << 0 << QPointF(12, 48) << "x = 0.13   y = 0.40     RGB(10, 20, 30)";
         QTest::newRow("centimetres: 96 is 2.54")
@@ -95,12 +96,11 @@ private slots:
         QFETCH(QPointF, at);
         QFETCH(QString, text);
 
-        Window w({96, 96}, Qt::FramelessWindowHint);
+        Window w({96, dpiY}, Qt::FramelessWindowHint);
         QVERIFY(QTest::qWaitForWindowExposed(&*w));
         w.open(picture_);
         w->cboUnit->setListIndex(unit);
-        w->magnification = magnification;
-        w->dpiY = dpiY;
+        w->cboMagnify->setListIndex(magnification - 1);
         w->hsrDisp->setValue(scrolledAcross);
 
         if (at.toPoint() == at)

@@ -141,7 +141,9 @@ private:
             w.open(image_);
         QCOMPARE(w->picDisp->hasPicture(), scene.loaded);
         w->cboUnit->setListIndex(scene.unit);
-        w->magnification = scene.magnification;
+        // Only a loaded picture can be enlarged: a scene at factor 2 has one.
+        w->cboMagnify->setListIndex(scene.magnification - 1);
+        QCOMPARE(w->magnification, scene.magnification);
         w->picRulerW->setFontSize(scene.rulerPoints);
         w->picDispBase->Move(w->picDispBase->Left(), w->picDispBase->Top(), scene.length,
                              scene.length);

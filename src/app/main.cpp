@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "instruments/instruments.h"
 #include "viewer/main_window.h"
 
 #include <QApplication>
@@ -51,6 +52,7 @@ int main(int argc, char* argv[])
         return report(commandLine);
 
     frmVelmora window;
+    attachInstruments(window);
     window.show();
 
     // A file named on the command line opens once the window is up, through the same

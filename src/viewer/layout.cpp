@@ -2,7 +2,6 @@
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
 
-#include <QWindow>
 #include <cmath>
 #include <new>
 
@@ -58,7 +57,7 @@ void frmVelmora::Form_Resize()
             setHeight(kMinOuterHeightTwips);
     });
     // Remembered so the spring-back can be redone once the frame is known (see
-    // frameMayHaveChanged). A nested pass changes nothing more, so the outer one has the
+    // fitToFrame). A nested pass changes nothing more, so the outer one has the
     // last word.
     if (size() != asked)
         springBack_ = SpringBack{asked, size(), frame};
@@ -139,22 +138,6 @@ QSize frmVelmora::clientSizeHeldToMinimum(QSize asked, QSize frame)
     return held;
 }
 
-QSize frmVelmora::frameSize() const
-{
-    // Straight from the window system: the widget's own frame geometry is only brought up
-    // to date when the window moves or changes size, and a window manager may frame it later.
-    QSize frame = frameGeometry().size() - size();
-    if (const QWindow* handle = windowHandle()) {
-        const QMargins margins = handle->frameMargins();
-        frame = QSize(margins.left() + margins.right(), margins.top() + margins.bottom());
-    }
-    // While a window manager builds its frame, Qt can measure the window against a frame
-    // that is not yet grown around it (1 x 1 under openbox): that is no frame yet.
-    if (frame.width() < 0 || frame.height() < 0)
-        return QSize(0, 0);
-    return frame;
-}
-
 // Tells the window manager the same minimum, as a client size: a person dragging an edge
 // then meets a stop instead of watching the window spring back.
 void frmVelmora::adviseMinimumSize()
@@ -172,6 +155,11 @@ void frmVelmora::adviseMinimumSize()
 // are put right as a layout pass with that frame would have done. A window the user has
 // resized since is left as it is.
 void frmVelmora::frameMayHaveChanged()
+{
+    runHandler([this] { fitToFrame(); });
+}
+
+void frmVelmora::fitToFrame()
 {
     if (busy || isMinimized() || !isVisible())
         return; // asked again at the next sign of a new frame

@@ -6,6 +6,9 @@
 #include "viewer/units.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
 #include <cstdio>
 
 using namespace toolkit;
@@ -49,6 +52,8 @@ void frmVelmora::OpenPicture(const QString& path)
 
 void frmVelmora::LoadChosenFile(const QString& path)
 {
+    // Whatever comes of it, what was shown is gone: instruments hear of a new picture.
+    ++loads_;
     try {
         lblImageSize->setCaption(QString());
         lblXY->setCaption(QString());
@@ -118,7 +123,21 @@ void frmVelmora::ShowImageSize()
     default:
         return; // nothing selected: the text stays as it is
     }
-    lblImageSize->setCaption(kSizePrefix + units::lengthText(unit, imageWidth, dpiX) +
-                             QStringLiteral(" x ") + units::lengthText(unit, imageHeight, dpiY) +
-                             suffix);
+    const units::PixelsPerInch perInch = pixelsPerInch();
+    lblImageSize->setCaption(kSizePrefix + units::lengthText(unit, imageWidth, perInch.x) +
+                             QStringLiteral(" x ") +
+                             units::lengthText(unit, imageHeight, perInch.y) + suffix);
+}
+
+QString frmVelmora::droppedFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return QString();
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return QString();
+    const QString path = urls.first().toLocalFile();
+    if (path.isEmpty() || QFileInfo(path).isDir())
+        return QString();
+    return path;
 }

@@ -4,32 +4,17 @@
 #include "toolkit/gdi.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
-#include "viewer/measure_tool.h"
 #include "viewer/numbers.h"
 #include "viewer/window_icon.h"
 
-#include <QAbstractNativeEventFilter>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QShortcut>
-#include <QUrl>
-#include <QWheelEvent>
-#include <QWindow>
-#include <algorithm>
 #include <cmath>
-#include <utility>
-
-#if __has_include(<xcb/xcb.h>)
-#include <xcb/xcb.h>
-#define QUARNET_WATCH_XCB 1
-#endif
 
 using namespace toolkit;
 
@@ -38,12 +23,6 @@ namespace
 
 // The window's caption: its name and where to find it.
 const QString kCaption = QStringLiteral("Quarnet https://quarnet.example.org");
-
-// How far one notch of the wheel scrolls, per line the desktop sets (3 by default): a line
-// is 20 pixels, as in Qt's own scroll areas.
-constexpr int kWheelLinePixels = 20;
-// One notch of a mouse wheel, in eighths of a degree.
-constexpr int kWheelNotch = 120;
 
 // The design client area in twips: 600 x 440 pixels at 96 ppi.
 constexpr float kDesignClientWidthTwips = 9000;
@@ -97,61 +76,7 @@ void useSystemWindowColours(PictureBox* box)
 
 } // namespace
 
-// Watches the X server's events for the ones that can give the window a new frame: the
-// window manager reparenting it into its frame, configuring it, or setting one of its
-// properties (_NET_FRAME_EXTENTS among them). Qt takes note of the frame but tells the
-// window nothing, so the window asks again once Qt has handled such an event.
-class frmVelmora::FrameWatcher : public QAbstractNativeEventFilter
-{
-public:
-    explicit FrameWatcher(frmVelmora& form) : form_(form)
-    {
-        QCoreApplication::instance()->installNativeEventFilter(this);
-    }
-
-    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* /*result*/) override
-    {
-#ifdef QUARNET_WATCH_XCB
-        if (eventType != "xcb_generic_event_t")
-            return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        xcb_window_t window = XCB_WINDOW_NONE;
-        switch (event->response_type & 0x7f) {
-        case XCB_REPARENT_NOTIFY:
-            window = reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window;
-            break;
-        case XCB_CONFIGURE_NOTIFY:
-            window = reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window;
-            break;
-        case XCB_PROPERTY_NOTIFY:
-            window = reinterpret_cast<const xcb_property_notify_event_t*>(event)->window;
-            break;
-        default:
-            return false;
-        }
-        if (window == form_.internalWinId() && !queued_) {
-            queued_ = true;
-            QMetaObject::invokeMethod(
-                &form_,
-                [this] {
-                    queued_ = false;
-                    form_.runHandler([this] { form_.frameMayHaveChanged(); });
-                },
-                Qt::QueuedConnection);
-        }
-#else
-        Q_UNUSED(eventType);
-        Q_UNUSED(message);
-#endif
-        return false;
-    }
-
-private:
-    frmVelmora& form_;
-    bool queued_ = false;
-};
-
-frmVelmora::frmVelmora(QWidget* parent) : QWidget(parent)
+frmVelmora::frmVelmora(QWidget* parent) : Form(parent)
 {
     setWindowTitle(kCaption);
     setWindowIcon(makeWindowIcon());
@@ -176,15 +101,9 @@ frmVelmora::frmVelmora(QWidget* parent) : QWidget(parent)
 
     Form_Initialize();
     Form_Load();
-    new MeasureTool(this);
 }
 
-frmVelmora::~frmVelmora()
-{
-    // The measuring tool watches the picture boxes; it must go while the window is still
-    // whole, not hear their events as QWidget deletes them after this body has run.
-    delete findChild<MeasureTool*>(QString(), Qt::FindDirectChildrenOnly);
-}
+frmVelmora::~frmVelmora() = default;
 
 void frmVelmora::createControls()
 {
@@ -313,26 +232,6 @@ void frmVelmora::connectHandlers()
     });
 }
 
-float frmVelmora::Width() const
-{
-    return float((width() + frameSize().width()) * Screen::twipsPerPixelX());
-}
-
-float frmVelmora::Height() const
-{
-    return float((height() + frameSize().height()) * Screen::twipsPerPixelY());
-}
-
-void frmVelmora::setWidth(float twips)
-{
-    resize(Screen::pixelsCoveringX(twips) - frameSize().width(), height());
-}
-
-void frmVelmora::setHeight(float twips)
-{
-    resize(width(), Screen::pixelsCoveringY(twips) - frameSize().height());
-}
-
 void frmVelmora::Form_Initialize()
 {
     InitCommonControls();
@@ -340,7 +239,7 @@ void frmVelmora::Form_Initialize()
 
 void frmVelmora::Form_Load()
 {
-    busy = -1;
+    const QScopedValueRollback<qint16> loading(busy, qint16(-1));
     // The window and its picture boxes already measure in pixels.
     cboMagnify->Clear();
     for (int factor = 1; factor <= 2; ++factor)
@@ -360,7 +259,6 @@ void frmVelmora::Form_Load()
     baseTop = numbers::CLng(picDispBase->Top());
     magnification = 1;
     ReadScreenDpi(dpiX, dpiY);
-    busy = 0;
 }
 
 void frmVelmora::ReadScreenDpi(qint32& x, qint32& y)
@@ -392,13 +290,7 @@ void frmVelmora::resizeEvent(QResizeEvent* event)
 
 void frmVelmora::showEvent(QShowEvent* event)
 {
-    QWidget::showEvent(event);
-    // The window manager's frame shows up once the window is mapped: its first exposure is
-    // the first moment it can be known.
-    if (QWindow* handle = windowHandle())
-        handle->installEventFilter(this);
-    if (!frameWatcher_)
-        frameWatcher_ = std::make_unique<FrameWatcher>(*this);
+    Form::showEvent(event);
     // Activation runs once, right after the first layout. Later activations (after the
     // file dialog or a message box closes) are the window system's, not ours.
     if (activated_ || event->spontaneous())
@@ -409,11 +301,10 @@ void frmVelmora::showEvent(QShowEvent* event)
 
 bool frmVelmora::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == windowHandle()) {
-        if (event->type() == QEvent::Expose)
-            runHandler([this] { frameMayHaveChanged(); });
-        return false;
-    }
+    // Instruments hear the picture's mouse and keys first. Only the picture's context menu,
+    // and a paint of their overlays half way through an update, are taken.
+    if (tellInstruments(watched, event))
+        return true;
     if (watched == picDisp || watched == picDispBase) {
         bool used = false;
         if (event->type() == QEvent::Wheel)
@@ -422,98 +313,15 @@ bool frmVelmora::eventFilter(QObject* watched, QEvent* event)
             runHandler([&] { used = scrollByKey(*static_cast<QKeyEvent*>(event)); });
         return used;
     }
-    return QWidget::eventFilter(watched, event);
+    return Form::eventFilter(watched, event);
 }
 
 void frmVelmora::changeEvent(QEvent* event)
 {
-    QWidget::changeEvent(event);
-    // A window manager may also tell the frame late, around activation.
-    if (event->type() == QEvent::ActivationChange)
-        runHandler([this] { frameMayHaveChanged(); });
+    Form::changeEvent(event);
     // Minimising and restoring raise Resize too, even when the client size stays the same.
     if (event->type() == QEvent::WindowStateChange)
         runHandler([this] { Form_Resize(); });
-}
-
-namespace
-{
-
-// Sets a bar's Value moved by delta, kept within its range; the bar's Change handler moves
-// the picture and redraws the rulers, only when the value really changes.
-void scrollBarBy(ScrollBar& bar, int delta)
-{
-    const int value = std::clamp(bar.Value() + delta, bar.minimum(), bar.maximum());
-    if (value != bar.Value())
-        bar.setValue(value);
-}
-
-} // namespace
-
-bool frmVelmora::scrollByWheel(const QWheelEvent& event)
-{
-    if (busy)
-        return true;
-    // Pixel deltas come from touchpads that know them; a wheel gives angles.
-    QPoint pixels = event.pixelDelta();
-    if (pixels.isNull())
-        pixels =
-            event.angleDelta() * QApplication::wheelScrollLines() * kWheelLinePixels / kWheelNotch;
-    // Shift turns the ordinary wheel sideways, as elsewhere on the desktop.
-    if (event.modifiers() & Qt::ShiftModifier && pixels.x() == 0)
-        pixels = QPoint(pixels.y(), 0);
-    // Turning the wheel away (positive) shows what lies above or to the left.
-    scrollBarBy(*hsrDisp, -pixels.x());
-    scrollBarBy(*vsrDisp, -pixels.y());
-    return true;
-}
-
-bool frmVelmora::scrollByKey(const QKeyEvent& event)
-{
-    if (event.modifiers() & ~Qt::KeypadModifier)
-        return false; // Ctrl+O and the like are not scrolling
-    // Arrows step as the bars' own arrows do; a page is what the viewport shows.
-    const int page = std::max(1, int(picDispBase->ScaleHeight()));
-    std::pair<ScrollBar*, int> step;
-    switch (event.key()) {
-    case Qt::Key_Left:
-        step = {hsrDisp, -hsrDisp->SmallChange()};
-        break;
-    case Qt::Key_Right:
-        step = {hsrDisp, hsrDisp->SmallChange()};
-        break;
-    case Qt::Key_Up:
-        step = {vsrDisp, -vsrDisp->SmallChange()};
-        break;
-    case Qt::Key_Down:
-        step = {vsrDisp, vsrDisp->SmallChange()};
-        break;
-    case Qt::Key_PageUp:
-        step = {vsrDisp, -page};
-        break;
-    case Qt::Key_PageDown:
-        step = {vsrDisp, page};
-        break;
-    default:
-        return false;
-    }
-    // A scrolling key is taken even while busy, so it does nothing else meanwhile.
-    if (!busy)
-        scrollBarBy(*step.first, step.second);
-    return true;
-}
-
-QString frmVelmora::droppedFile(const QMimeData* data)
-{
-    if (!data || !data->hasUrls())
-        return QString();
-    const QList<QUrl> urls = data->urls();
-    if (urls.size() != 1 || !urls.first().isLocalFile())
-        return QString();
-    const QString path = urls.first().toLocalFile();
-    if (path.isEmpty() || QFileInfo(path).isDir())
-        return QString();
-    return path;
 }
 
 void frmVelmora::dragEnterEvent(QDragEnterEvent* event)

@@ -1,23 +1,32 @@
 #pragma once
 
 #include "toolkit/controls.h"
+#include "toolkit/form.h"
 #include "toolkit/picture_box.h"
 #include "toolkit/runtime_error.h"
+#include "viewer/instrument.h"
+#include "viewer/units.h"
 
+#include <QImage>
+#include <QPointer>
 #include <QSize>
-#include <QWidget>
+#include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class clsFileDlg;
 class QKeyEvent;
 class QMimeData;
+class QShortcut;
 class QWheelEvent;
 
 // The one window of the program: its 21 controls, the state every handler shares, and the
 // handlers and procedures that make up the viewer. Each group of procedures lives in its
 // own source file, named after what it does (layout.cpp, loading.cpp, rulers.cpp, ...).
-class frmVelmora : public QWidget
+// Instruments (a measuring tool, ...) attach from outside through the signals and read-only
+// accessors at the end, handled in instrument_host.cpp.
+class frmVelmora : public toolkit::Form
 {
     Q_OBJECT
 public:
@@ -25,15 +34,6 @@ public:
     // Form_Initialize and Form_Load. Showing the window runs Form_Resize, then Form_Activate.
     explicit frmVelmora(QWidget* parent = nullptr);
     ~frmVelmora() override;
-
-    // The window's outer size in twips, frame included where the window system draws one.
-    float Width() const;
-    float Height() const;
-    void setWidth(float twips);
-    void setHeight(float twips);
-    // The client area in pixels.
-    float ScaleWidth() const { return float(width()); }
-    float ScaleHeight() const { return float(height()); }
 
     // Opens a file through the same path as the Open button after the dialog: the file
     // named on the command line and a file dropped on the window come in here.
@@ -133,8 +133,10 @@ public:
 
     // Runs a handler as an entry point from the event loop: an error that escapes it is
     // shown as "Run-time error 'N': text" and the program goes on with busy released.
+    // What the handler changed is told to instruments once the outermost handler ends.
     template <class Handler> void runHandler(Handler&& handler)
     {
+        const HandlerScope scope(*this);
         try {
             handler();
         } catch (const toolkit::RuntimeError& error) {
@@ -148,6 +150,60 @@ public:
     // Whether Form_Activate has run; it runs once, after the first layout.
     bool activated() const { return activated_; }
 
+    // --- For instruments (instrument_host.cpp) ---
+    // Takes an instrument for the window's lifetime; it is told in the order attached.
+    Instrument* attach(std::unique_ptr<Instrument> instrument);
+    // The attached instrument of type T, or null.
+    template <class T> T* instrument() const
+    {
+        for (const auto& attached : instruments_)
+            if (auto* found = dynamic_cast<T*>(attached.get()))
+                return found;
+        return nullptr;
+    }
+
+    // The picture as loaded, before magnification: picOrig's pixels; null when none is shown.
+    QImage picture() const;
+    QSize imageSize() const { return QSize(imageWidth, imageHeight); }
+    // The whole factor the picture is shown at.
+    qint32 factor() const { return magnification; }
+    // The viewport pixel where image pixel (0, 0) begins: negative when scrolled, the whole
+    // pixel a centred picture at a half lands on.
+    QPoint pictureOrigin() const;
+    // The image pixel under a point of the viewport, for the picture placed at origin and
+    // shown at factor; it lies outside the image where the point does. The readout takes its
+    // position from here.
+    static QPoint imagePixelAt(QPoint origin, qint32 factor, QPointF inViewport);
+    QPoint imagePixelAt(QPointF inViewport) const;
+    // How many screen pixels an inch is across and down, for every figure in inches or
+    // centimetres: the rulers, the size text, the readout and the instruments.
+    units::PixelsPerInch pixelsPerInch() const;
+    // The unit chosen in the unit list (units::kPixels, ...), -1 for none.
+    int unit() const;
+    // The image pixel the readout shows and its colour, while the readout is shown.
+    struct PointedPixel {
+        QPoint pixel;
+        QRgb colour = 0;
+        bool operator==(const PointedPixel&) const = default;
+    };
+    std::optional<PointedPixel> pointedPixel() const;
+    // The readout's text while it is shown, else "".
+    QString readoutText() const;
+
+signals:
+    // Each is emitted once per change, when the outermost handler that made it has ended.
+    // Another picture, the same file again or a failed load: all else may have changed too.
+    void pictureChanged();
+    void magnificationChanged();
+    // Scrolled, centred or placed anew after a resize: pictureOrigin() moved.
+    void pictureMoved();
+    // Another unit, or another number of pixels to the inch.
+    void unitsChanged();
+    // The readout shows another pixel, or the same pixel in another colour.
+    void pointerOverPixel(QPoint pixel, QRgb colour);
+    // The readout went away: the pointer left the picture, or the picture went.
+    void pointerLeftPicture();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -157,6 +213,7 @@ protected:
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void frameMayHaveChanged() override;
 
 private:
     void createControls();
@@ -168,16 +225,47 @@ private:
 
     // Layout against the window frame (layout.cpp). Under a window manager the frame is only
     // known once the window has been mapped, after the first layout pass.
-    QSize frameSize() const;
     void adviseMinimumSize();
-    void frameMayHaveChanged();
+    void fitToFrame();
 
-    // Scrolling from the wheel and the keyboard (main_window.cpp): they set the bars' Value
+    // Scrolling from the wheel and the keyboard (scrolling.cpp): they set the bars' Value
     // and leave the rest to the bars' Change handlers.
     bool scrollByWheel(const QWheelEvent& event);
     bool scrollByKey(const QKeyEvent& event);
-    // The file a drop would open, or "" when the drop is not exactly one file.
+    // The file a drop would open, or "" when the drop is not exactly one file (loading.cpp).
     static QString droppedFile(const QMimeData* data);
+
+    // Instruments' side of the window (instrument_host.cpp).
+    friend class Instrument;
+    // Counts the handlers under way; the outermost one tells what changed as it ends.
+    class HandlerScope
+    {
+    public:
+        explicit HandlerScope(frmVelmora& window);
+        ~HandlerScope();
+        HandlerScope(const HandlerScope&) = delete;
+        HandlerScope& operator=(const HandlerScope&) = delete;
+
+    private:
+        frmVelmora& window_;
+    };
+    // What instruments are told about, as it stood when the outermost handler began.
+    struct Seen {
+        quint64 picture = 0;
+        qint32 factor = 0;
+        QPoint origin;
+        int unit = -1;
+        units::PixelsPerInch pixelsPerInch;
+        std::optional<PointedPixel> pointed;
+    };
+    Seen seenNow() const;
+    void tellWhatChanged();
+    void claimKey(const QKeySequence& key, std::function<bool()> take);
+    void addOverlay(QWidget* layer);
+    // The picture's mouse, keys and context menu, handed to every instrument; true when the
+    // event was the context menu, which the window then takes.
+    bool tellInstruments(QObject* watched, QEvent* event);
+    void openPictureMenu(QPointF inViewport, QPoint global);
 
     bool activated_ = false;
     // The last time the layout sprang the window back to its minimum: the client size asked
@@ -190,6 +278,21 @@ private:
     std::optional<SpringBack> springBack_;
     // The frame the minimum last told to the window manager reckoned with.
     QSize advisedFrame_;
-    class FrameWatcher;
-    std::unique_ptr<FrameWatcher> frameWatcher_;
+
+    // Counts loads, failed ones included, so that loading the same file again is a change.
+    quint64 loads_ = 0;
+    // The pixel and colour the readout last showed; its label's visibility says whether the
+    // readout is shown.
+    PointedPixel pointed_;
+    int handlerDepth_ = 0;
+    Seen seen_;
+    bool overlayPaintPutOff_ = false;
+    struct KeyClaims {
+        QShortcut* shortcut = nullptr;
+        std::vector<std::function<bool()>> takers;
+    };
+    std::map<QKeySequence, KeyClaims> keyClaims_;
+    std::vector<QPointer<QWidget>> overlays_;
+    // Last, so instruments go first, while every control they may touch still stands.
+    std::vector<std::unique_ptr<Instrument>> instruments_;
 };

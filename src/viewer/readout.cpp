@@ -39,18 +39,22 @@ void frmVelmora::picDisp_MouseMove(int /*button*/, int /*shift*/, float X, float
     const auto green = qint16(numbers::imod(numbers::idiv(colour, 256), 256));
     const auto blue = qint16(numbers::imod(numbers::idiv(colour, 65536), 256));
 
-    // 5. Display pixels back to image pixels: at factor 2, pixels 4 and 5 both read 2.
-    const qint32 px = numbers::Fix(numbers::fdiv(X, magnification));
-    const qint32 py = numbers::Fix(numbers::fdiv(Y, magnification));
+    // 5. Display pixels back to image pixels: at factor 2, pixels 4 and 5 both read 2. The
+    // same mapping as every instrument's, from the viewport the picture lies in.
+    const QPoint pixel = imagePixelAt(QPointF(X, Y) + QPointF(pictureOrigin()));
+    const qint32 px = pixel.x();
+    const qint32 py = pixel.y();
 
     // 6.
-    const QString sx = units::lengthText(cboUnit->ListIndex(), px, dpiX);
-    const QString sy = units::lengthText(cboUnit->ListIndex(), py, dpiY);
+    const units::PixelsPerInch perInch = pixelsPerInch();
+    const QString sx = units::lengthText(cboUnit->ListIndex(), px, perInch.x);
+    const QString sy = units::lengthText(cboUnit->ListIndex(), py, perInch.y);
 
     // 7., 8.
     const QString colourText = QStringLiteral("RGB(%1, %2, %3)").arg(red).arg(green).arg(blue);
     lblXY->setCaption(QStringLiteral("x = ") + sx + QStringLiteral("   y = ") + sy +
                       QStringLiteral("     ") + colourText);
+    pointed_ = PointedPixel{pixel, qRgb(red, green, blue)};
 }
 
 void frmVelmora::RefreshPointerReadout()

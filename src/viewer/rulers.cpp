@@ -30,14 +30,14 @@ struct Scale {
 };
 
 // The scale of a unit at a resolution; false for an index that names no unit.
-bool scaleOf(int unit, qint32 dpi, Scale& scale)
+bool scaleOf(int unit, double dpi, Scale& scale)
 {
     switch (unit) {
     case kPixels:
         scale = {100, 10, 50};
         return true;
     case kInches:
-        scale = {dpi, CLng(numbers::fdiv(dpi, 8)), CLng(numbers::fdiv(dpi, 2))};
+        scale = {CLng(dpi), CLng(numbers::fdiv(dpi, 8)), CLng(numbers::fdiv(dpi, 2))};
         return true;
     case kCentimetres: {
         // Not rounded before the division by ten: a tick is a tenth of the exact centimetre.
@@ -149,8 +149,9 @@ void frmVelmora::DrawRulers()
     const qint32 m = magnification;
     const qint32 block = mul(100, m);
 
+    const units::PixelsPerInch perInch = pixelsPerInch();
     Scale x, y;
-    if (scaleOf(unit, dpiX, x) && scaleOf(unit, dpiY, y)) {
+    if (scaleOf(unit, perInch.x, x) && scaleOf(unit, perInch.y, y)) {
         unitPxX = x.unitPx;
         unitPxY = y.unitPx;
         minorStepX = x.minorStep;

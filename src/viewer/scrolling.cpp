@@ -2,6 +2,13 @@
 #include "viewer/main_window.h"
 #include "viewer/numbers.h"
 
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScopedValueRollback>
+#include <QWheelEvent>
+#include <algorithm>
+#include <utility>
+
 using namespace toolkit;
 
 namespace
@@ -46,19 +53,6 @@ void followBar(frmVelmora& form, Qt::Orientation axis)
         form.picDisp->setTop(offset);
 }
 
-// Clears busy however the handler ends, so an error cannot leave scrolling switched off.
-class BusyWhileAlive
-{
-public:
-    explicit BusyWhileAlive(qint16& busy) : busy_(busy) { busy_ = -1; }
-    ~BusyWhileAlive() { busy_ = 0; }
-    BusyWhileAlive(const BusyWhileAlive&) = delete;
-    BusyWhileAlive& operator=(const BusyWhileAlive&) = delete;
-
-private:
-    qint16& busy_;
-};
-
 // One bar's Change: the picture follows it and the rulers are redrawn. Drawing the rulers
 // lets pending events run, and a bar moved then finds busy set and is dropped; so once the
 // work is done the picture and rulers catch up with wherever both bars ended, until they
@@ -67,7 +61,8 @@ void changeScrollPosition(frmVelmora& form, Qt::Orientation moved)
 {
     if (form.busy)
         return;
-    const BusyWhileAlive guard(form.busy);
+    // Cleared however the handler ends, so an error cannot leave scrolling switched off.
+    const QScopedValueRollback<qint16> guard(form.busy, qint16(-1));
     qint16 shownAcross = form.hsrDisp->Value();
     qint16 shownDown = form.vsrDisp->Value();
     followBar(form, moved);
@@ -125,4 +120,77 @@ void frmVelmora::vsrDisp_Scroll()
 void frmVelmora::hsrDisp_Scroll()
 {
     hsrDisp_Change();
+}
+
+namespace
+{
+
+// How far one notch of the wheel scrolls, per line the desktop sets (3 by default): a line
+// is 20 pixels, as in Qt's own scroll areas.
+constexpr int kWheelLinePixels = 20;
+// One notch of a mouse wheel, in eighths of a degree.
+constexpr int kWheelNotch = 120;
+
+// Sets a bar's Value moved by delta, kept within its range; the bar's Change handler moves
+// the picture and redraws the rulers, only when the value really changes.
+void scrollBarBy(ScrollBar& bar, int delta)
+{
+    const int value = std::clamp(bar.Value() + delta, bar.minimum(), bar.maximum());
+    if (value != bar.Value())
+        bar.setValue(value);
+}
+
+} // namespace
+
+bool frmVelmora::scrollByWheel(const QWheelEvent& event)
+{
+    if (busy)
+        return true;
+    // Pixel deltas come from touchpads that know them; a wheel gives angles.
+    QPoint pixels = event.pixelDelta();
+    if (pixels.isNull())
+        pixels =
+            event.angleDelta() * QApplication::wheelScrollLines() * kWheelLinePixels / kWheelNotch;
+    // Shift turns the ordinary wheel sideways, as elsewhere on the desktop.
+    if (event.modifiers() & Qt::ShiftModifier && pixels.x() == 0)
+        pixels = QPoint(pixels.y(), 0);
+    // Turning the wheel away (positive) shows what lies above or to the left.
+    scrollBarBy(*hsrDisp, -pixels.x());
+    scrollBarBy(*vsrDisp, -pixels.y());
+    return true;
+}
+
+bool frmVelmora::scrollByKey(const QKeyEvent& event)
+{
+    if (event.modifiers() & ~Qt::KeypadModifier)
+        return false; // Ctrl+O and the like are not scrolling
+    // Arrows step as the bars' own arrows do; a page is what the viewport shows.
+    const int page = std::max(1, int(picDispBase->ScaleHeight()));
+    std::pair<ScrollBar*, int> step;
+    switch (event.key()) {
+    case Qt::Key_Left:
+        step = {hsrDisp, -hsrDisp->SmallChange()};
+        break;
+    case Qt::Key_Right:
+        step = {hsrDisp, hsrDisp->SmallChange()};
+        break;
+    case Qt::Key_Up:
+        step = {vsrDisp, -vsrDisp->SmallChange()};
+        break;
+    case Qt::Key_Down:
+        step = {vsrDisp, vsrDisp->SmallChange()};
+        break;
+    case Qt::Key_PageUp:
+        step = {vsrDisp, -page};
+        break;
+    case Qt::Key_PageDown:
+        step = {vsrDisp, page};
+        break;
+    default:
+        return false;
+    }
+    // A scrolling key is taken even while busy, so it does nothing else meanwhile.
+    if (!busy)
+        scrollBarBy(*step.first, step.second);
+    return true;
 }

@@ -1,6 +1,7 @@
 #include "support/test_support.h"
 
 #include "filedlg/file_dlg.h"
+#include "instruments/instruments.h"
 #include "toolkit/runtime_error.h"
 #include "toolkit/services.h"
 
@@ -71,6 +72,7 @@ Window::Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags)
     QApplication::setApplicationName(QStringLiteral("Quarnet"));
     toolkit::Screen::setDpiOverride(dpi);
     window_ = std::make_unique<frmVelmora>();
+    attachInstruments(*window_);
     if (extraFlags)
         window_->setWindowFlags(window_->windowFlags() | extraFlags);
     window_->show();

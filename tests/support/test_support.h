@@ -58,8 +58,9 @@ private:
     std::FILE* file_ = nullptr;
 };
 
-// A real window on the offscreen platform at a chosen screen resolution, shown and laid
-// out, with the open-file dialog scripted and message boxes recorded.
+// A real window on the offscreen platform at a chosen screen resolution, with the program's
+// instruments attached, shown and laid out, with the open-file dialog scripted and message
+// boxes recorded.
 class Window
 {
 public:

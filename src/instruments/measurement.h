@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -19,8 +20,9 @@ struct Placement {
     QSize image;
 };
 
-// The image pixel under a point of the viewport, held to the image, so a drag past the
-// picture's edge ends on its edge pixel. The image must not be empty.
+// The image pixel under a point of the viewport, as the window's readout finds it, held to
+// the image, so a drag past the picture's edge ends on its edge pixel. The image must not be
+// empty.
 QPoint imagePixel(const Placement& placement, QPointF inViewport);
 
 // The viewport pixel a line through an image pixel is drawn on: the middle of the pixel's
@@ -33,7 +35,8 @@ QPoint viewportPoint(const Placement& placement, QPoint pixel);
 QPoint snapped(QPoint from, QPoint to, QSize image);
 
 // The figures of a line from one image pixel to another, as texts in a unit of cboUnit
-// (pixels, inches, centimetres; anything else reads as pixels). Differences are taken
+// (pixels, inches, centimetres; anything else reads as pixels) at pixels per inch across
+// and down. Differences are taken
 // image-down, as the readout counts; the angle is counter-clockwise from the positive x axis
 // as the picture shows it, in (-180, 180]. In inches and centimetres both differences are
 // converted first (each direction with its own resolution), so that length and angle agree
@@ -45,7 +48,7 @@ struct Figures {
     QString unit;   // "px", "in", "cm"
     QString angle;  // "16.26", degrees
 };
-Figures figuresOf(QPoint from, QPoint to, int unit, qint32 dpiX, qint32 dpiY);
+Figures figuresOf(QPoint from, QPoint to, int unit, double dpiX, double dpiY);
 
 // The figures as the box beside the pointer shows them, with typographic minus signs:
 // "Δx 120  Δy −35  125.00 px  16.26°".
@@ -53,13 +56,11 @@ QString boxText(const Figures& figures);
 // The same line for the clipboard, with plain minus signs so the numbers paste as numbers.
 QString copyText(const Figures& figures);
 
-// A colour as #RRGGBB.
-QString hexColour(int red, int green, int blue);
+// A colour as #RRGGBB, "#00FF00".
+QString hexColour(QRgb colour);
 // The readout's text followed by its colour as #RRGGBB, three blanks apart:
-// "x = 100   y = 50     RGB(0, 255, 0)   #00FF00". "" when the text ends in no colour.
-QString readoutCopyText(const QString& readout);
-// Only the readout's colour, "#00FF00"; "" when the text ends in no colour.
-QString readoutColour(const QString& readout);
+// "x = 100   y = 50     RGB(0, 255, 0)   #00FF00".
+QString readoutCopyText(const QString& readout, QRgb colour);
 
 // Where a box of `size` goes beside `anchor` inside `area`: below right of the pointer,
 // clear of the arrow; on the other side of the anchor where it would cross the area's right

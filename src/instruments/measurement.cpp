@@ -1,9 +1,9 @@
-#include "viewer/measurement.h"
+#include "instruments/measurement.h"
 
+#include "viewer/main_window.h"
 #include "viewer/numbers.h"
 #include "viewer/units.h"
 
-#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -20,11 +20,6 @@ constexpr int kBoxDown = 8;
 constexpr int kBoxLeft = 6;
 constexpr int kBoxUp = 6;
 
-int floorDiv(double value, qint32 factor)
-{
-    return int(std::floor(value / factor));
-}
-
 double degrees(double y, double x)
 {
     // atan2(0, 0) is 0: a line of no length reads 0.00°.
@@ -36,21 +31,13 @@ QString withTypographicMinus(QString text)
     return text.replace(QLatin1Char('-'), QChar(0x2212));
 }
 
-const QRegularExpression& readoutColourPattern()
-{
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(RGB\((\d{1,3}), (\d{1,3}), (\d{1,3})\)$)"));
-    return pattern;
-}
-
 } // namespace
 
 QPoint imagePixel(const Placement& placement, QPointF inViewport)
 {
-    const int x = floorDiv(inViewport.x() - placement.origin.x(), placement.factor);
-    const int y = floorDiv(inViewport.y() - placement.origin.y(), placement.factor);
-    return QPoint(std::clamp(x, 0, placement.image.width() - 1),
-                  std::clamp(y, 0, placement.image.height() - 1));
+    const QPoint pixel = frmVelmora::imagePixelAt(placement.origin, placement.factor, inViewport);
+    return QPoint(std::clamp(pixel.x(), 0, placement.image.width() - 1),
+                  std::clamp(pixel.y(), 0, placement.image.height() - 1));
 }
 
 QPoint viewportPoint(const Placement& placement, QPoint pixel)
@@ -80,7 +67,7 @@ QPoint snapped(QPoint from, QPoint to, QSize image)
     return QPoint(from.x() + sx * d, from.y() + sy * d);
 }
 
-Figures figuresOf(QPoint from, QPoint to, int unit, qint32 dpiX, qint32 dpiY)
+Figures figuresOf(QPoint from, QPoint to, int unit, double dpiX, double dpiY)
 {
     const qint32 dx = numbers::sub(to.x(), from.x());
     const qint32 dy = numbers::sub(to.y(), from.y());
@@ -119,35 +106,14 @@ QString boxText(const Figures& figures)
     return withTypographicMinus(copyText(figures));
 }
 
-QString hexColour(int red, int green, int blue)
+QString hexColour(QRgb colour)
 {
-    return QStringLiteral("#%1%2%3")
-        .arg(red, 2, 16, QLatin1Char('0'))
-        .arg(green, 2, 16, QLatin1Char('0'))
-        .arg(blue, 2, 16, QLatin1Char('0'))
-        .toUpper();
+    return QColor(colour).name().toUpper();
 }
 
-QString readoutColour(const QString& readout)
+QString readoutCopyText(const QString& readout, QRgb colour)
 {
-    const QRegularExpressionMatch match = readoutColourPattern().match(readout);
-    if (!match.hasMatch())
-        return QString();
-    int parts[3];
-    for (int i = 0; i < 3; ++i) {
-        parts[i] = match.captured(i + 1).toInt();
-        if (parts[i] > 255)
-            return QString();
-    }
-    return hexColour(parts[0], parts[1], parts[2]);
-}
-
-QString readoutCopyText(const QString& readout)
-{
-    const QString colour = readoutColour(readout);
-    if (colour.isEmpty())
-        return QString();
-    return readout + QStringLiteral("   ") + colour;
+    return readout + QStringLiteral("   ") + hexColour(colour);
 }
 
 QRect boxBeside(QPoint anchor, QSize size, const QRect& area)

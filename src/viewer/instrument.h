@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QKeySequence>
+#include <QObject>
+#include <QPointF>
+#include <functional>
+
+class frmVelmora;
+class QMenu;
+class QWidget;
+
+// The picture's mouse as an instrument hears it: the point in the viewport's pixels (the
+// coordinates of frmVelmora::pictureOrigin and imagePixelAt), the button pressed or let go
+// (none for a move), the buttons held and the keyboard's modifiers.
+struct PictureMouse {
+    QPointF inViewport;
+    Qt::MouseButton button = Qt::NoButton;
+    Qt::MouseButtons buttons;
+    Qt::KeyboardModifiers modifiers;
+};
+
+// An addition to the window that lives beside it: it learns what the window did from the
+// window's signals, reads it through the window's read-only accessors, draws on overlays of
+// its own and hears the picture's mouse and the keys it claimed. The window owns it once
+// attached (frmVelmora::attach) and tells its instruments in the order they were attached;
+// no instrument can take an event from the window or from another instrument.
+class Instrument : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Instrument(frmVelmora& window) : window_(window) {}
+
+    // The left, middle or right button pressed, the pointer moved, a button let go over the
+    // picture (or dragged on from it). The window's readout and markers see each as well.
+    virtual void mousePressed(const PictureMouse&) {}
+    virtual void mouseMoved(const PictureMouse&) {}
+    virtual void mouseReleased(const PictureMouse&) {}
+    // Shift, Ctrl or Alt pressed or let go while the picture has the keyboard: the modifiers
+    // now held.
+    virtual void modifiersChanged(Qt::KeyboardModifiers) {}
+    // The picture's context menu is opening at a point of the viewport: add entries to it.
+    // The menu shows only when some instrument added one.
+    virtual void addMenuEntries(QMenu&, QPointF /*inViewport*/) {}
+
+protected:
+    const frmVelmora& window() const { return window_; }
+    // Offers a key of the window to this instrument: when it is pressed, the instruments
+    // that claimed it are asked in turn until one's `take` returns true.
+    void claimKey(const QKeySequence& key, std::function<bool()> take);
+    // Puts a layer over the whole viewport, above the picture, passing the mouse through;
+    // it keeps covering the viewport as the window is resized. Shown and hidden by its owner.
+    void addOverlay(QWidget* layer);
+    // Runs f as the window runs its handlers: a run-time error is shown in the window's
+    // message instead of ending the program, and what f changed is told afterwards.
+    void runGuarded(const std::function<void()>& f);
+
+private:
+    frmVelmora& window_;
+};

@@ -1,0 +1,261 @@
+// The window's side of its instruments: what it tells them, what they may read, and the
+// picture's mouse, keys and context menu handed to each of them in the order attached.
+#include "viewer/instrument.h"
+#include "viewer/main_window.h"
+#include "viewer/numbers.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+void Instrument::claimKey(const QKeySequence& key, std::function<bool()> take)
+{
+    window_.claimKey(key, std::move(take));
+}
+
+void Instrument::addOverlay(QWidget* layer)
+{
+    window_.addOverlay(layer);
+}
+
+void Instrument::runGuarded(const std::function<void()>& f)
+{
+    window_.runHandler(f);
+}
+
+Instrument* frmVelmora::attach(std::unique_ptr<Instrument> instrument)
+{
+    instruments_.push_back(std::move(instrument));
+    return instruments_.back().get();
+}
+
+QImage frmVelmora::picture() const
+{
+    return picOrig->hasPicture() ? picOrig->Picture().toImage() : QImage();
+}
+
+QPoint frmVelmora::pictureOrigin() const
+{
+    return picDisp->pos();
+}
+
+QPoint frmVelmora::imagePixelAt(QPoint origin, qint32 factor, QPointF inViewport)
+{
+    // Floored, not truncated: a point just left of the picture lies in pixel -1, not 0.
+    const double x = std::floor(numbers::fdiv(inViewport.x() - origin.x(), factor));
+    const double y = std::floor(numbers::fdiv(inViewport.y() - origin.y(), factor));
+    return QPoint(numbers::Fix(x), numbers::Fix(y));
+}
+
+QPoint frmVelmora::imagePixelAt(QPointF inViewport) const
+{
+    return imagePixelAt(pictureOrigin(), magnification, inViewport);
+}
+
+units::PixelsPerInch frmVelmora::pixelsPerInch() const
+{
+    return units::PixelsPerInch{double(dpiX), double(dpiY)};
+}
+
+int frmVelmora::unit() const
+{
+    return cboUnit->ListIndex();
+}
+
+std::optional<frmVelmora::PointedPixel> frmVelmora::pointedPixel() const
+{
+    if (!lblXY->Visible())
+        return std::nullopt;
+    return pointed_;
+}
+
+QString frmVelmora::readoutText() const
+{
+    return lblXY->Visible() ? lblXY->Caption() : QString();
+}
+
+frmVelmora::HandlerScope::HandlerScope(frmVelmora& window) : window_(window)
+{
+    if (window_.handlerDepth_++ == 0)
+        window_.seen_ = window_.seenNow();
+}
+
+frmVelmora::HandlerScope::~HandlerScope()
+{
+    if (--window_.handlerDepth_ > 0)
+        return;
+    window_.tellWhatChanged();
+    if (std::exchange(window_.overlayPaintPutOff_, false))
+        for (const QPointer<QWidget>& layer : window_.overlays_)
+            if (layer)
+                layer->update();
+}
+
+frmVelmora::Seen frmVelmora::seenNow() const
+{
+    return Seen{loads_, magnification, pictureOrigin(), unit(), pixelsPerInch(), pointedPixel()};
+}
+
+void frmVelmora::tellWhatChanged()
+{
+    const Seen before = seen_;
+    const Seen now = seenNow();
+    seen_ = now;
+    // A listener may run a handler of its own; that one tells its own changes as it ends.
+    try {
+        if (now.picture != before.picture)
+            emit pictureChanged();
+        if (now.factor != before.factor)
+            emit magnificationChanged();
+        if (now.origin != before.origin)
+            emit pictureMoved();
+        if (now.unit != before.unit || now.pixelsPerInch != before.pixelsPerInch)
+            emit unitsChanged();
+        if (now.pointed && now.pointed != before.pointed)
+            emit pointerOverPixel(now.pointed->pixel, now.pointed->colour);
+        else if (!now.pointed && before.pointed)
+            emit pointerLeftPicture();
+    } catch (const toolkit::RuntimeError& error) {
+        reportRuntimeError(error);
+    }
+}
+
+void frmVelmora::claimKey(const QKeySequence& key, std::function<bool()> take)
+{
+    // One shortcut per key, however many instruments claim it: two shortcuts for one key
+    // would each make the other ambiguous, and neither would fire.
+    KeyClaims& claims = keyClaims_[key];
+    if (!claims.shortcut) {
+        claims.shortcut = new QShortcut(key, this);
+        connect(claims.shortcut, &QShortcut::activated, this, [this, key] {
+            runHandler([&] {
+                for (const auto& take : keyClaims_[key].takers)
+                    if (take())
+                        return;
+            });
+        });
+    }
+    claims.takers.push_back(std::move(take));
+}
+
+void frmVelmora::addOverlay(QWidget* layer)
+{
+    layer->setParent(picDispBase);
+    layer->setAttribute(Qt::WA_TransparentForMouseEvents);
+    layer->setFocusPolicy(Qt::NoFocus);
+    layer->setGeometry(picDispBase->rect());
+    layer->installEventFilter(this);
+    overlays_.emplace_back(layer);
+}
+
+namespace
+{
+
+PictureMouse pictureMouse(const QWidget& picture, const QMouseEvent& event)
+{
+    return PictureMouse{picture.mapToParent(event.position()), event.button(), event.buttons(),
+                        event.modifiers()};
+}
+
+// The modifiers held once a key event is done: a modifier key's own event may or may not
+// count it yet, depending on the window system.
+std::optional<Qt::KeyboardModifiers> modifiersAfter(const QKeyEvent& event)
+{
+    Qt::KeyboardModifier changed;
+    switch (event.key()) {
+    case Qt::Key_Shift:
+        changed = Qt::ShiftModifier;
+        break;
+    case Qt::Key_Control:
+        changed = Qt::ControlModifier;
+        break;
+    case Qt::Key_Alt:
+        changed = Qt::AltModifier;
+        break;
+    default:
+        return std::nullopt;
+    }
+    if (event.isAutoRepeat())
+        return std::nullopt;
+    Qt::KeyboardModifiers held = event.modifiers();
+    held.setFlag(changed, event.type() == QEvent::KeyPress);
+    return held;
+}
+
+} // namespace
+
+bool frmVelmora::tellInstruments(QObject* watched, QEvent* event)
+{
+    const auto isOverlay = [watched](const QPointer<QWidget>& layer) { return layer == watched; };
+    if (event->type() == QEvent::Paint && handlerDepth_ > 0 &&
+        std::any_of(overlays_.begin(), overlays_.end(), isOverlay)) {
+        // A yield inside a handler lets paints through while the picture, its place and its
+        // factor may disagree; the overlay is painted once the handler has ended instead.
+        overlayPaintPutOff_ = true;
+        return true;
+    }
+    if (watched == picDispBase) {
+        if (event->type() == QEvent::Resize)
+            for (const QPointer<QWidget>& layer : overlays_)
+                if (layer)
+                    layer->setGeometry(picDispBase->rect());
+        return false;
+    }
+    if (watched != picDisp || instruments_.empty())
+        return false;
+    using Hears = void (Instrument::*)(const PictureMouse&);
+    const auto tellMouse = [&](Hears hears) {
+        const PictureMouse mouse = pictureMouse(*picDisp, *static_cast<QMouseEvent*>(event));
+        runHandler([&] {
+            for (const auto& instrument : instruments_)
+                (instrument.get()->*hears)(mouse);
+        });
+    };
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        tellMouse(&Instrument::mousePressed);
+        break;
+    case QEvent::MouseMove:
+        tellMouse(&Instrument::mouseMoved);
+        break;
+    case QEvent::MouseButtonRelease:
+        tellMouse(&Instrument::mouseReleased);
+        break;
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (const auto held = modifiersAfter(*static_cast<QKeyEvent*>(event)))
+            runHandler([&] {
+                for (const auto& instrument : instruments_)
+                    instrument->modifiersChanged(*held);
+            });
+        break;
+    case QEvent::ContextMenu: {
+        const auto& menuEvent = *static_cast<QContextMenuEvent*>(event);
+        runHandler([&] {
+            openPictureMenu(picDisp->mapToParent(QPointF(menuEvent.pos())), menuEvent.globalPos());
+        });
+        return true;
+    }
+    default:
+        break;
+    }
+    return false;
+}
+
+void frmVelmora::openPictureMenu(QPointF inViewport, QPoint global)
+{
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (const auto& instrument : instruments_)
+        instrument->addMenuEntries(*menu, inViewport);
+    if (menu->isEmpty()) {
+        delete menu;
+        return;
+    }
+    menu->popup(global);
+}
