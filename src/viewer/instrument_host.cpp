@@ -81,8 +81,7 @@ QString frmVelmora::readoutText() const
 
 frmVelmora::HandlerScope::HandlerScope(frmVelmora& window) : window_(window)
 {
-    if (window_.handlerDepth_++ == 0)
-        window_.seen_ = window_.seenNow();
+    ++window_.handlerDepth_;
 }
 
 frmVelmora::HandlerScope::~HandlerScope()

@@ -101,6 +101,7 @@ frmVelmora::frmVelmora(QWidget* parent) : Form(parent)
 
     Form_Initialize();
     Form_Load();
+    seen_ = seenNow();
 }
 
 frmVelmora::~frmVelmora() = default;
@@ -197,28 +198,29 @@ void frmVelmora::connectHandlers()
             runHandler([&] { (this->*method)(button, shift, x, y); });
         };
     };
+    // The picture can move under a pointer at rest: once these handlers have moved or
+    // magnified it, the readout is brought up to date, in the same step, so instruments hear
+    // of both together. The unit list refreshes from its own handler.
+    auto handleThenRefresh = [this](auto method) {
+        return [this, method] {
+            const HandlerScope oneStep(*this);
+            runHandler([&] { (this->*method)(); });
+            runHandler([this] { RefreshPointerReadout(); });
+        };
+    };
     connect(cmdOpen, &CommandButton::Click, this, handle(&frmVelmora::cmdOpen_Click));
     connect(ckbShowRulers, &CheckBox::Click, this, handle(&frmVelmora::ckbShowRulers_Click));
     connect(cboUnit, &ComboBox::Click, this, handle(&frmVelmora::cboUnit_Click));
-    connect(cboMagnify, &ComboBox::Click, this, handle(&frmVelmora::cboMagnify_Click));
-    connect(hsrDisp, &ScrollBar::Change, this, handle(&frmVelmora::hsrDisp_Change));
-    connect(hsrDisp, &ScrollBar::Scroll, this, handle(&frmVelmora::hsrDisp_Scroll));
-    connect(vsrDisp, &ScrollBar::Change, this, handle(&frmVelmora::vsrDisp_Change));
-    connect(vsrDisp, &ScrollBar::Scroll, this, handle(&frmVelmora::vsrDisp_Scroll));
+    connect(cboMagnify, &ComboBox::Click, this, handleThenRefresh(&frmVelmora::cboMagnify_Click));
+    connect(hsrDisp, &ScrollBar::Change, this, handleThenRefresh(&frmVelmora::hsrDisp_Change));
+    connect(hsrDisp, &ScrollBar::Scroll, this, handleThenRefresh(&frmVelmora::hsrDisp_Scroll));
+    connect(vsrDisp, &ScrollBar::Change, this, handleThenRefresh(&frmVelmora::vsrDisp_Change));
+    connect(vsrDisp, &ScrollBar::Scroll, this, handleThenRefresh(&frmVelmora::vsrDisp_Scroll));
     connect(picDisp, &PictureBox::MouseMove, this, handleMove(&frmVelmora::picDisp_MouseMove));
     connect(picDispBase, &PictureBox::MouseMove, this,
             handleMove(&frmVelmora::picDispBase_MouseMove));
     connect(picRulerW, &PictureBox::MouseMove, this, handleMove(&frmVelmora::picRulerW_MouseMove));
     connect(picRulerH, &PictureBox::MouseMove, this, handleMove(&frmVelmora::picRulerH_MouseMove));
-
-    // The picture can move under a pointer at rest. Connected after the handlers above, so
-    // the readout is brought up to date once they have moved or magnified the picture. The
-    // unit list refreshes from its own handler.
-    for (ScrollBar* bar : {hsrDisp, vsrDisp}) {
-        connect(bar, &ScrollBar::Change, this, handle(&frmVelmora::RefreshPointerReadout));
-        connect(bar, &ScrollBar::Scroll, this, handle(&frmVelmora::RefreshPointerReadout));
-    }
-    connect(cboMagnify, &ComboBox::Click, this, handle(&frmVelmora::RefreshPointerReadout));
 
     // The wheel over the picture and the keys while it has focus scroll it.
     picDisp->installEventFilter(this);

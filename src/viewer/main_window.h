@@ -249,7 +249,8 @@ private:
     private:
         frmVelmora& window_;
     };
-    // What instruments are told about, as it stood when the outermost handler began.
+    // What instruments are told about, as they were last told it. A list's or a bar's own
+    // value has changed before its handler begins, so a change is only known against this.
     struct Seen {
         quint64 picture = 0;
         qint32 factor = 0;
