@@ -14,10 +14,10 @@
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-#include <QXmlStreamReader>
 
 using testing::pointAt;
 using testing::Window;
@@ -46,44 +46,17 @@ QString readoutText(int x, int y)
         .arg(y % 256);
 }
 
-// Draws an icon made only of filled rectangles, as ours is, at its own size: enough to see
-// that the scalable icon is the window's icon. An empty image when the file is not like that.
-QImage renderRectangles(const QString& svgPath)
+// The scalable icon as Qt SVG's renderer draws it at 16 x 16; empty when it cannot read it.
+QImage renderAt16(const QString& svgPath)
 {
-    QFile file(svgPath);
-    if (!file.open(QIODevice::ReadOnly))
+    QSvgRenderer drawing(svgPath);
+    if (!drawing.isValid())
         return {};
-    QXmlStreamReader svg(&file);
-    QImage image;
-    QPainter painter;
-    QStringList fills; // of the groups the reader is in
-    while (!svg.atEnd()) {
-        svg.readNext();
-        if (svg.isEndElement() && svg.name() == QLatin1String("g"))
-            fills.removeLast();
-        if (!svg.isStartElement())
-            continue;
-        const QXmlStreamAttributes a = svg.attributes();
-        const auto number = [&](const char* name) { return a.value(QLatin1String(name)).toInt(); };
-        if (svg.name() == QLatin1String("svg")) {
-            if (a.value(QLatin1String("viewBox")) != QLatin1String("0 0 16 16"))
-                return {};
-            image = QImage(16, 16, QImage::Format_ARGB32);
-            image.fill(Qt::transparent);
-            painter.begin(&image);
-        } else if (svg.name() == QLatin1String("g")) {
-            fills.append(a.value(QLatin1String("fill")).toString());
-        } else if (svg.name() == QLatin1String("rect") && painter.isActive()) {
-            const QString fill = a.hasAttribute(QLatin1String("fill"))
-                                     ? a.value(QLatin1String("fill")).toString()
-                                     : fills.value(fills.size() - 1);
-            painter.fillRect(number("x"), number("y"), number("width"), number("height"),
-                             QColor(fill));
-        } else if (svg.name() != QLatin1String("svg")) {
-            return {}; // a shape this little renderer does not know
-        }
-    }
-    return svg.hasError() ? QImage() : image;
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    drawing.render(&painter);
+    return image;
 }
 
 // The keys of a desktop entry's main group.
@@ -485,8 +458,8 @@ void tst_Desktop::installGivesAValidDesktopEntry()
     QVERIFY(png.load(pngPath));
     QCOMPARE(testing::firstDifference(png.convertToFormat(QImage::Format_ARGB32), windowIcon),
              QString());
-    const QImage svg = renderRectangles(svgPath);
-    QVERIFY2(!svg.isNull(), "the scalable icon is not a 16-unit drawing of rectangles");
+    const QImage svg = renderAt16(svgPath);
+    QVERIFY2(!svg.isNull(), "the scalable icon is no SVG drawing");
     QCOMPARE(testing::firstDifference(svg, windowIcon), QString());
 
     const QString validator = QStandardPaths::findExecutable("desktop-file-validate");
