@@ -3,6 +3,7 @@
 #include "toolkit/runtime_error.h"
 
 #include <QLocale>
+#include <QtNumeric>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -69,17 +70,26 @@ qint32 Fix(double value)
 
 qint32 add(qint32 a, qint32 b)
 {
-    return narrow(qint64(a) + b);
+    qint32 sum;
+    if (qAddOverflow(a, b, &sum))
+        raiseError(Err::Overflow);
+    return sum;
 }
 
 qint32 sub(qint32 a, qint32 b)
 {
-    return narrow(qint64(a) - b);
+    qint32 difference;
+    if (qSubOverflow(a, b, &difference))
+        raiseError(Err::Overflow);
+    return difference;
 }
 
 qint32 mul(qint32 a, qint32 b)
 {
-    return narrow(qint64(a) * b);
+    qint32 product;
+    if (qMulOverflow(a, b, &product))
+        raiseError(Err::Overflow);
+    return product;
 }
 
 qint32 idiv(qint32 a, qint32 b)
