@@ -3,6 +3,7 @@
 // does not move much. Times are the thread's CPU time, medians of repeated runs. The peak
 // memory rows come from child processes (this program started again with --memory), each
 // reading its own VmHWM. `scripts/bench` builds this in Release and runs it.
+#include "instruments/instruments.h"
 #include "toolkit/controls.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QImageReader>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -269,6 +271,21 @@ void BM_PointerMove(benchmark::State& state)
     }
 }
 
+// The same move as the window system delivers it: the picture's event goes past the
+// instruments (the program's own, attached) to the readout, and what changed is told after.
+void BM_PointerEvent(benchmark::State& state)
+{
+    largeJpegInFullHd();
+    int x = 0;
+    for (auto _ : state) {
+        x = (x + 7) % 900;
+        const QPointF at(100 + x, 100 + x / 2);
+        QMouseEvent move(QEvent::MouseMove, at, window->picDisp->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->picDisp, &move);
+    }
+}
+
 // Collects the median CPU time of every benchmark, in seconds, while printing as usual.
 class MedianCollector : public benchmark::ConsoleReporter
 {
@@ -411,6 +428,16 @@ void printTable(const MedianCollector& times, const std::vector<Sample>& samples
                 qPrintable(figure(handler ? std::optional(*handler * 1e6) : std::nullopt, "%.2f")));
     std::printf("| one pointer move, handler and repaint | %s us | | | <= 20 us |\n",
                 qPrintable(figure(painted ? std::optional(*painted * 1e6) : std::nullopt, "%.2f")));
+    const auto event = times.median("pointer-event");
+    std::optional<double> eventRatio;
+    if (event && handler)
+        eventRatio = *event / *handler;
+    std::printf(
+        "| one pointer move as an event, instruments told, no repaint | %s us | handler %s us "
+        "| %s | |\n",
+        qPrintable(figure(event ? std::optional(*event * 1e6) : std::nullopt, "%.2f")),
+        qPrintable(figure(handler ? std::optional(*handler * 1e6) : std::nullopt, "%.2f")),
+        qPrintable(figure(eventRatio, "%.2f")));
 }
 
 } // namespace
@@ -444,6 +471,7 @@ int main(int argc, char** argv)
     }
 
     frmVelmora w;
+    attachInstruments(w);
     w.show();
     QCoreApplication::processEvents();
     window = &w;
@@ -477,6 +505,8 @@ int main(int argc, char** argv)
     repeated(
         benchmark::RegisterBenchmark("pointer", BM_PointerMove)->ArgName("repaint")->Arg(0)->Arg(1),
         benchmark::kMicrosecond);
+    repeated(benchmark::RegisterBenchmark("pointer-event", BM_PointerEvent),
+             benchmark::kMicrosecond);
 
     // Repetitions of all benchmarks in random order, so that a machine getting busier or
     // quieter during the run does not favour whichever ran first.
