@@ -11,6 +11,7 @@
 #include <QShortcut>
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <utility>
 
 void Instrument::claimKey(const QKeySequence& key, std::function<bool()> take)
@@ -121,6 +122,9 @@ void frmVelmora::tellWhatChanged()
             emit pointerLeftPicture();
     } catch (const toolkit::RuntimeError& error) {
         reportRuntimeError(error);
+    } catch (const std::bad_alloc&) {
+        reportRuntimeError(
+            toolkit::RuntimeError(toolkit::Err::OutOfMemory, QStringLiteral("Out of memory")));
     }
 }
 
