@@ -23,9 +23,6 @@ constexpr int kBoxPaddingY = 2;
 // The line is white under black dashes, so it shows on any picture, light or dark.
 constexpr qreal kDash = 4;
 
-const QString kCopyReadout = QStringLiteral("Copy position and colour");
-const QString kCopyColour = QStringLiteral("Copy colour as #RRGGBB");
-
 } // namespace
 
 // A transparent layer over the whole viewport, above the picture: the line and the box are
@@ -186,17 +183,14 @@ void MeasureTool::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
 {
     if (window().picture().isNull())
         return;
-    // What the readout says as the menu opens, so the entries copy what was read out there.
+    // What the readout says as the menu opens, so the entry copies what was read out there.
+    // The colour alone, in each notation, is the loupe's.
     const auto pointed = window().pointedPixel();
     const QString both =
         pointed ? readoutCopyText(window().readoutText(), pointed->colour) : QString();
-    const QString colour = pointed ? hexColour(pointed->colour) : QString();
-    QAction* copyBoth = menu.addAction(kCopyReadout, &menu,
+    QAction* copyBoth = menu.addAction(tr("复制位置和颜色"), &menu,
                                        [both] { QGuiApplication::clipboard()->setText(both); });
     copyBoth->setEnabled(pointed.has_value());
-    QAction* copyColour = menu.addAction(
-        kCopyColour, &menu, [colour] { QGuiApplication::clipboard()->setText(colour); });
-    copyColour->setEnabled(pointed.has_value());
 }
 
 void MeasureTool::paintLayer(QPainter& painter)

@@ -1,5 +1,6 @@
 #include "instruments/measurement.h"
 
+#include "instruments/colours.h"
 #include "viewer/main_window.h"
 #include "viewer/numbers.h"
 #include "viewer/units.h"
@@ -106,14 +107,9 @@ QString boxText(const Figures& figures)
     return withTypographicMinus(copyText(figures));
 }
 
-QString hexColour(QRgb colour)
-{
-    return QColor(colour).name().toUpper();
-}
-
 QString readoutCopyText(const QString& readout, QRgb colour)
 {
-    return readout + QStringLiteral("   ") + hexColour(colour);
+    return readout + QStringLiteral("   ") + colours::hexText(colour);
 }
 
 QRect boxBeside(QPoint anchor, QSize size, const QRect& area)

@@ -56,8 +56,6 @@ QString boxText(const Figures& figures);
 // The same line for the clipboard, with plain minus signs so the numbers paste as numbers.
 QString copyText(const Figures& figures);
 
-// A colour as #RRGGBB, "#00FF00".
-QString hexColour(QRgb colour);
 // The readout's text followed by its colour as #RRGGBB, three blanks apart:
 // "x = 100   y = 50     RGB(0, 255, 0)   #00FF00".
 QString readoutCopyText(const QString& readout, QRgb colour);

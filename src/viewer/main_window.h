@@ -167,6 +167,9 @@ public:
     QSize imageSize() const { return QSize(imageWidth, imageHeight); }
     // The whole factor the picture is shown at.
     qint32 factor() const { return magnification; }
+    // The viewport the picture is shown in: pictureOrigin and imagePixelAt are in its
+    // coordinates, and it maps them to the screen's.
+    const QWidget& viewport() const { return *picDispBase; }
     // The viewport pixel where image pixel (0, 0) begins: negative when scrolled, the whole
     // pixel a centred picture at a half lands on.
     QPoint pictureOrigin() const;

@@ -10,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <unistd.h>
@@ -70,6 +72,9 @@ Window::Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags)
     : dialog_(&ScriptedOpenFileBackend::install())
 {
     QApplication::setApplicationName(QStringLiteral("Quarnet"));
+    // Settings in a scratch place, and none a person chose: no loupe left open by a test.
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings().clear();
     toolkit::Screen::setDpiOverride(dpi);
     window_ = std::make_unique<frmVelmora>();
     attachInstruments(*window_);

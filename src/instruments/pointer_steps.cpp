@@ -1,0 +1,55 @@
+#include "instruments/pointer_steps.h"
+
+#include "viewer/main_window.h"
+
+#include <QCursor>
+
+namespace
+{
+
+// Moves a coordinate by whole image pixels of factor screen pixels, as many as stay within
+// low to high, so the pointer keeps its place within a pixel's block at factor 2.
+int stepWithin(int at, int pixels, int factor, int low, int high)
+{
+    int moved = at + pixels * factor;
+    while (moved < low)
+        moved += factor;
+    while (moved > high)
+        moved -= factor;
+    return moved;
+}
+
+} // namespace
+
+PointerSteps::PointerSteps(frmVelmora& window) : Instrument(window)
+{
+    const std::pair<Qt::Key, QPoint> arrows[] = {{Qt::Key_Left, QPoint(-1, 0)},
+                                                 {Qt::Key_Right, QPoint(1, 0)},
+                                                 {Qt::Key_Up, QPoint(0, -1)},
+                                                 {Qt::Key_Down, QPoint(0, 1)}};
+    for (const auto& [key, direction] : arrows) {
+        claimKey(QKeySequence(Qt::ControlModifier | key),
+                 [this, direction = direction] { return step(direction); });
+        claimKey(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | key),
+                 [this, direction = direction] { return step(direction * 10); });
+    }
+}
+
+bool PointerSteps::step(QPoint pixels)
+{
+    const frmVelmora& w = window();
+    if (w.picture().isNull())
+        return false;
+    const QWidget& viewport = w.viewport();
+    // The part of the picture in view, in the viewport's pixels.
+    const QRect shown =
+        viewport.rect().intersected(QRect(w.pictureOrigin(), w.imageSize() * w.factor()));
+    const QPoint at = viewport.mapFromGlobal(QCursor::pos());
+    if (!shown.contains(at))
+        return false;
+    const QPoint held(stepWithin(at.x(), pixels.x(), w.factor(), shown.left(), shown.right()),
+                      stepWithin(at.y(), pixels.y(), w.factor(), shown.top(), shown.bottom()));
+    if (held != at)
+        QCursor::setPos(viewport.mapToGlobal(held));
+    return true;
+}
