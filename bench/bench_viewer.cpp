@@ -4,6 +4,7 @@
 // memory rows come from child processes (this program started again with --memory), each
 // reading its own VmHWM. `scripts/bench` builds this in Release and runs it.
 #include "instruments/instruments.h"
+#include "instruments/loupe.h"
 #include "toolkit/controls.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
@@ -286,6 +287,26 @@ void BM_PointerEvent(benchmark::State& state)
     }
 }
 
+// A pointer move as an event with everything it repaints, the loupe hidden or shown: what
+// showing the loupe adds to a move, its own update and repaint included.
+void BM_PointerWithLoupe(benchmark::State& state)
+{
+    largeJpegInFullHd();
+    Loupe& loupe = *window->instrument<Loupe>();
+    loupe.setShown(state.range(0) != 0);
+    QCoreApplication::processEvents();
+    int x = 0;
+    for (auto _ : state) {
+        x = (x + 7) % 900;
+        const QPointF at(100 + x, 100 + x / 2);
+        QMouseEvent move(QEvent::MouseMove, at, window->picDisp->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->picDisp, &move);
+        QCoreApplication::processEvents();
+    }
+    loupe.setShown(false);
+}
+
 // Collects the median CPU time of every benchmark, in seconds, while printing as usual.
 class MedianCollector : public benchmark::ConsoleReporter
 {
@@ -438,6 +459,17 @@ void printTable(const MedianCollector& times, const std::vector<Sample>& samples
         qPrintable(figure(event ? std::optional(*event * 1e6) : std::nullopt, "%.2f")),
         qPrintable(figure(handler ? std::optional(*handler * 1e6) : std::nullopt, "%.2f")),
         qPrintable(figure(eventRatio, "%.2f")));
+    const auto without = times.median("pointer-loupe/shown:0");
+    const auto with = times.median("pointer-loupe/shown:1");
+    std::optional<double> added;
+    if (without && with)
+        added = (*with - *without) * 1e6;
+    std::printf(
+        "| one pointer move as an event and its repaint, loupe shown | %s us | loupe hidden "
+        "%s us | %s us more | <= 50 us more |\n",
+        qPrintable(figure(with ? std::optional(*with * 1e6) : std::nullopt, "%.2f")),
+        qPrintable(figure(without ? std::optional(*without * 1e6) : std::nullopt, "%.2f")),
+        qPrintable(figure(added, "%.2f")));
 }
 
 } // namespace
@@ -506,6 +538,11 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark("pointer", BM_PointerMove)->ArgName("repaint")->Arg(0)->Arg(1),
         benchmark::kMicrosecond);
     repeated(benchmark::RegisterBenchmark("pointer-event", BM_PointerEvent),
+             benchmark::kMicrosecond);
+    repeated(benchmark::RegisterBenchmark("pointer-loupe", BM_PointerWithLoupe)
+                 ->ArgName("shown")
+                 ->Arg(0)
+                 ->Arg(1),
              benchmark::kMicrosecond);
 
     // Repetitions of all benchmarks in random order, so that a machine getting busier or

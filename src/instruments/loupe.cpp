@@ -6,16 +6,24 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGlyphRun>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QRawFont>
+#include <QRegion>
 #include <QScreen>
 #include <QSettings>
+#include <QStaticText>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <iterator>
+#include <map>
 
 namespace loupe
 {
@@ -29,14 +37,16 @@ int cellPixels()
 namespace
 {
 
-// One row of image pixels: a grid line's row, then cell rows of squares.
+// One row of image pixels: a grid line's row, then cell rows of squares. The rows of a
+// square differ only in the checkerboard's phase, so two are drawn and the rest copied.
 void drawRow(QImage& out, int top, const std::vector<std::optional<QRgb>>& colours, int cell)
 {
     const int pitch = cell + 1;
     const int check = std::max(1, cell / 5);
+    const auto row = [&](int r) { return reinterpret_cast<QRgb*>(out.scanLine(top + 1 + r)); };
     std::fill_n(reinterpret_cast<QRgb*>(out.scanLine(top)), out.width(), kGridGrey);
-    for (int r = 0; r < cell; ++r) {
-        auto* line = reinterpret_cast<QRgb*>(out.scanLine(top + 1 + r));
+    for (int phase = 0; phase < 2 && phase * check < cell; ++phase) {
+        QRgb* line = row(phase * check);
         line[0] = kGridGrey;
         for (std::size_t i = 0; i < colours.size(); ++i) {
             QRgb* square = line + i * pitch + 1;
@@ -44,10 +54,16 @@ void drawRow(QImage& out, int top, const std::vector<std::optional<QRgb>>& colou
                 std::fill_n(square, cell, *colours[i]);
             } else {
                 for (int c = 0; c < cell; ++c)
-                    square[c] = (c / check + r / check) % 2 ? kCheckDark : kCheckLight;
+                    square[c] = (c / check + phase) % 2 ? kCheckDark : kCheckLight;
             }
             square[cell] = kGridGrey;
         }
+    }
+    const std::size_t bytes = std::size_t(out.width()) * sizeof(QRgb);
+    for (int r = 0; r < cell; ++r) {
+        const int phaseRow = (r / check) % 2 * check;
+        if (r != phaseRow)
+            std::memcpy(row(r), row(phaseRow), bytes);
     }
 }
 
@@ -67,11 +83,13 @@ void outline(QImage& out, int left, int top, int cell, QRgb colour)
 
 } // namespace
 
-QImage drawSquares(const QImage& picture, QPoint centre, int count, int cell)
+QImage drawSquares(const QImage& picture, QPoint centre, int count, int cell, QImage into)
 {
     const int pitch = cell + 1;
     const int side = count * pitch + 1;
-    QImage out(side, side, QImage::Format_RGB32);
+    QImage out = std::move(into);
+    if (out.size() != QSize(side, side) || out.format() != QImage::Format_RGB32)
+        out = QImage(side, side, QImage::Format_RGB32);
     const QPoint corner = centre - QPoint(count / 2, count / 2);
     std::vector<std::optional<QRgb>> colours(count);
     for (int j = 0; j < count; ++j) {
@@ -98,22 +116,49 @@ namespace
 {
 
 constexpr int kMargin = 6;
+// A frame of a 60 Hz screen, in milliseconds.
+constexpr qint64 kFrameMs = 16;
 const QString kShownKey = QStringLiteral("loupe/shown");
 const QString kGeometryKey = QStringLiteral("loupe/geometry");
 const QString kCountKey = QStringLiteral("loupe/count");
 
 } // namespace
 
+// A part of the loupe's window that paints the whole of itself, so that following the
+// pointer repaints the squares and the texts and never the window's ground around them.
+class PaintedPart : public QWidget
+{
+public:
+    using Painter = std::function<void(QPainter&)>;
+    PaintedPart(QWidget* parent, Painter paint) : QWidget(parent), paint_(std::move(paint))
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        paint_(painter);
+    }
+
+private:
+    Painter paint_;
+};
+
 // The tool window: the squares, the texts under them, + and - and a context menu.
 class Loupe::View : public QWidget
 {
 public:
-    View(Loupe& loupe, QWidget* owner) : QWidget(owner, Qt::Tool), loupe_(loupe)
+    View(Loupe& loupe, QWidget* owner)
+        : QWidget(owner, Qt::Tool), loupe_(loupe),
+          squares_(new PaintedPart(this, [this](QPainter& p) { paintSquares(p); })),
+          texts_(new PaintedPart(this, [this](QPainter& p) { paintTexts(p); }))
     {
         setObjectName(QStringLiteral("loupe"));
         setWindowTitle(Loupe::tr("放大镜"));
         setFont(owner->font());
-        setAttribute(Qt::WA_OpaquePaintEvent);
+        figureFont_ = QRawFont::fromFont(font());
     }
 
     // The picture changed, or the centre or the count did.
@@ -121,40 +166,58 @@ public:
     {
         stale_ = true;
         fitSize();
-        update();
+        squares_->update();
+        texts_->update();
     }
+
+    int squaresSide() const { return loupe_.count() * (loupe::cellPixels() + 1) + 1; }
 
     void fitSize()
     {
-        const int side = loupe_.count() * (loupe::cellPixels() + 1) + 1;
+        const int side = squaresSide();
         const QFontMetrics metrics(font());
+        // The widest line: a mean of three-digit channels.
         const int textWidth = metrics.horizontalAdvance(
-            QStringLiteral("RGB(255, 255, 255)   #FFFFFF   HSL(359, 100%, 100%)"));
-        const int lines = 4;
-        setFixedSize(std::max(side, textWidth) + 2 * kMargin,
-                     side + 2 * kMargin + lines * metrics.lineSpacing() + kMargin);
+            tr("%1 x %1 平均  ").arg(5) + QStringLiteral("RGB(255, 255, 255)   #FFFFFF"));
+        const int lines = 5;
+        const int width = std::max(side, textWidth);
+        squares_->setGeometry(kMargin, kMargin, side, side);
+        texts_->setGeometry(kMargin, side + 2 * kMargin, width, lines * metrics.lineSpacing());
+        setFixedSize(width + 2 * kMargin, texts_->geometry().bottom() + 1 + kMargin);
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintSquares(QPainter& painter)
     {
-        QPainter painter(this);
-        painter.fillRect(rect(), palette().window());
-        const int side = loupe_.count() * (loupe::cellPixels() + 1) + 1;
-        if (const auto centre = loupe_.centre()) {
-            if (stale_ || squares_.isNull()) {
-                squares_ = loupe::drawSquares(loupe_.window().picture(), *centre, loupe_.count(),
-                                              loupe::cellPixels());
-                stale_ = false;
-            }
-            painter.drawImage(kMargin, kMargin, squares_);
+        const auto centre = loupe_.centre();
+        if (!centre) {
+            painter.fillRect(squares_->rect(), palette().window());
+            return;
         }
+        if (stale_ || image_.isNull()) {
+            image_ = loupe::drawSquares(loupe_.window().picture(), *centre, loupe_.count(),
+                                        loupe::cellPixels(), std::move(image_));
+            stale_ = false;
+        }
+        painter.drawImage(0, 0, image_);
+    }
+
+    void paintTexts(QPainter& painter)
+    {
+        painter.fillRect(texts_->rect(), palette().window());
         painter.setPen(palette().windowText().color());
         const QFontMetrics metrics(font());
-        int baseline = kMargin + side + kMargin + metrics.ascent();
-        for (const QString& line : loupe_.lines()) {
-            painter.drawText(kMargin, baseline, line);
-            baseline += metrics.lineSpacing();
+        int top = 0;
+        for (const Line& line : loupe_.readout()) {
+            QStaticText& caption = captions_[line.caption];
+            if (caption.text() != line.caption) {
+                caption.setText(line.caption);
+                caption.prepare(QTransform(), font());
+            }
+            painter.drawStaticText(0, top, caption);
+            drawFigures(painter, QPointF(caption.size().width(), top + metrics.ascent()),
+                        line.figures);
+            top += metrics.lineSpacing();
         }
     }
 
@@ -191,13 +254,44 @@ protected:
     }
 
 private:
+    // Figures are plain ASCII in the font's own glyphs: drawn straight from them, without
+    // the text layout's itemising and font fallback, which would cost more than the squares
+    // at every pixel the pointer crosses. Captions do not change and keep their layout.
+    void drawFigures(QPainter& painter, QPointF baseline, const QString& figures)
+    {
+        if (!figureFont_.isValid()) {
+            painter.drawText(baseline, figures);
+            return;
+        }
+        const QList<quint32> glyphs = figureFont_.glyphIndexesForString(figures);
+        const QList<QPointF> advances = figureFont_.advancesForGlyphIndexes(glyphs);
+        QList<QPointF> positions;
+        positions.reserve(glyphs.size());
+        QPointF at;
+        for (const QPointF& advance : advances) {
+            positions << at;
+            at += advance;
+        }
+        QGlyphRun run;
+        run.setRawFont(figureFont_);
+        run.setGlyphIndexes(glyphs);
+        run.setPositions(positions);
+        painter.drawGlyphRun(baseline, run);
+    }
+
     Loupe& loupe_;
-    QImage squares_;
+    PaintedPart* squares_;
+    PaintedPart* texts_;
+    QImage image_;
     bool stale_ = true;
+    QRawFont figureFont_;
+    std::map<QString, QStaticText> captions_;
 };
 
 Loupe::Loupe(frmVelmora& window) : Instrument(window), view_(new View(*this, &window))
 {
+    redrawDue_.setSingleShot(true);
+    connect(&redrawDue_, &QTimer::timeout, this, &Loupe::redraw);
     setObjectName(QStringLiteral("loupe"));
     connect(&window, &frmVelmora::pointerOverPixel, this, &Loupe::follow);
     connect(&window, &frmVelmora::pictureChanged, this, &Loupe::pictureChanged);
@@ -253,22 +347,31 @@ bool Loupe::stepCount(int steps)
     return true;
 }
 
-QStringList Loupe::lines() const
+QList<Loupe::Line> Loupe::readout() const
 {
     if (!centre_)
-        return {tr("没有图像")};
+        return {{tr("没有图像"), QString()}};
     const QImage picture = window().picture();
     const QRgb colour = picture.pixel(*centre_);
     const auto around = [&](int radius) {
         const QRgb mean = colours::meanAround(picture, *centre_, radius);
-        return tr("%1 x %1 平均  %2   %3")
-            .arg(2 * radius + 1)
-            .arg(colours::rgbText(mean), colours::hexText(mean));
+        return Line{tr("%1 x %1 平均  ").arg(2 * radius + 1),
+                    colours::rgbText(mean) + QStringLiteral("   ") + colours::hexText(mean)};
     };
-    return {tr("位置  %1, %2").arg(centre_->x()).arg(centre_->y()),
-            QStringLiteral("%1   %2   %3")
-                .arg(colours::rgbText(colour), colours::hexText(colour), colours::hslText(colour)),
-            around(1), around(2)};
+    return {
+        {tr("位置  "), QStringLiteral("%1, %2").arg(centre_->x()).arg(centre_->y())},
+        {QString(), colours::rgbText(colour) + QStringLiteral("   ") + colours::hexText(colour)},
+        {QString(), colours::hslText(colour)},
+        around(1),
+        around(2)};
+}
+
+QStringList Loupe::lines() const
+{
+    QStringList texts;
+    for (const Line& line : readout())
+        texts << line.caption + line.figures;
+    return texts;
 }
 
 QWidget* Loupe::view() const
@@ -279,8 +382,21 @@ QWidget* Loupe::view() const
 void Loupe::follow(QPoint pixel)
 {
     centre_ = pixel;
-    if (shown())
-        view_->changed();
+    if (!shown() || redrawDue_.isActive())
+        return;
+    // At most one redraw a frame: a pointer crossing pixels faster than the screen shows
+    // them costs nothing more, and the loupe still shows the last pixel within a frame.
+    const qint64 sinceLast = lastRedraw_.isValid() ? lastRedraw_.elapsed() : kFrameMs;
+    if (sinceLast >= kFrameMs)
+        redraw();
+    else
+        redrawDue_.start(int(kFrameMs - sinceLast));
+}
+
+void Loupe::redraw()
+{
+    lastRedraw_.start();
+    view_->changed();
 }
 
 void Loupe::pictureChanged()

@@ -2,9 +2,11 @@
 
 #include "viewer/instrument.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPoint>
 #include <QStringList>
+#include <QTimer>
 #include <optional>
 
 // What a loupe shows: count x count image pixels centred on one, each an exact square of
@@ -22,8 +24,10 @@ const QRgb kCheckDark = qRgb(184, 184, 184);
 // Screen pixels a side of one image pixel: 10 at 96 ppi, following the logical resolution
 // across as the rest of the window does.
 int cellPixels();
-// The squares for picture around centre; count * (cell + 1) + 1 pixels a side.
-QImage drawSquares(const QImage& picture, QPoint centre, int count, int cell);
+// The squares for picture around centre; count * (cell + 1) + 1 pixels a side. Drawn into
+// `into` when it has that size already, so following the pointer allocates nothing.
+QImage drawSquares(const QImage& picture, QPoint centre, int count, int cell,
+                   QImage into = QImage());
 
 } // namespace loupe
 
@@ -46,7 +50,13 @@ public:
     bool stepCount(int steps);
     // The image pixel in the middle; none while there is no picture.
     std::optional<QPoint> centre() const { return centre_; }
-    // The texts under the squares.
+    // The texts under the squares, a line each: a caption (position, means) and figures.
+    struct Line {
+        QString caption;
+        QString figures;
+    };
+    QList<Line> readout() const;
+    // The same lines as one text each.
     QStringList lines() const;
     // The tool window.
     QWidget* view() const;
@@ -56,6 +66,7 @@ public:
 private:
     class View;
     void follow(QPoint pixel);
+    void redraw();
     void pictureChanged();
     // The centre pixel's colour entries, for the picture's menu and the loupe's own.
     void addColourEntries(QMenu& menu) const;
@@ -66,4 +77,6 @@ private:
     int count_ = loupe::kDefaultCount;
     std::optional<QPoint> centre_;
     bool placed_ = false;
+    QElapsedTimer lastRedraw_;
+    QTimer redrawDue_;
 };
