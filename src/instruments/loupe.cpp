@@ -176,9 +176,13 @@ public:
     {
         const int side = squaresSide();
         const QFontMetrics metrics(font());
-        // The widest line: a mean of three-digit channels.
-        const int textWidth = metrics.horizontalAdvance(
-            tr("%1 x %1 平均  ").arg(5) + QStringLiteral("RGB(255, 255, 255)   #FFFFFF"));
+        // The widest line, measured as it is drawn: a mean of three-digit channels, every
+        // digit the font's widest.
+        const int textWidth = int(std::ceil(
+            staticCaption(tr("%1 x %1 平均  ").arg(5)).size().width() +
+            figuresWidth(QStringLiteral("RGB(%1, %1, %1)   #%2")
+                             .arg(QString(3, widest(QStringLiteral("0123456789"))))
+                             .arg(QString(6, widest(QStringLiteral("0123456789ABCDEF")))))));
         const int lines = 5;
         const int width = std::max(side, textWidth);
         squares_->setGeometry(kMargin, kMargin, side, side);
@@ -209,11 +213,7 @@ protected:
         const QFontMetrics metrics(font());
         int top = 0;
         for (const Line& line : loupe_.readout()) {
-            QStaticText& caption = captions_[line.caption];
-            if (caption.text() != line.caption) {
-                caption.setText(line.caption);
-                caption.prepare(QTransform(), font());
-            }
+            const QStaticText& caption = staticCaption(line.caption);
             painter.drawStaticText(0, top, caption);
             drawFigures(painter, QPointF(caption.size().width(), top + metrics.ascent()),
                         line.figures);
@@ -254,6 +254,42 @@ protected:
     }
 
 private:
+    // A caption laid out once: captions do not change as the pointer moves.
+    const QStaticText& staticCaption(const QString& text)
+    {
+        QStaticText& caption = captions_[text];
+        if (caption.text() != text) {
+            caption.setText(text);
+            caption.prepare(QTransform(), font());
+        }
+        return caption;
+    }
+
+    QList<QPointF> figureAdvances(const QString& figures) const
+    {
+        return figureFont_.advancesForGlyphIndexes(figureFont_.glyphIndexesForString(figures));
+    }
+
+    // The character of `characters` that the figures' font draws widest.
+    QChar widest(const QString& characters) const
+    {
+        QChar wide = characters.front();
+        for (const QChar c : characters)
+            if (figuresWidth(c) > figuresWidth(wide))
+                wide = c;
+        return wide;
+    }
+
+    qreal figuresWidth(const QString& figures) const
+    {
+        if (!figureFont_.isValid())
+            return QFontMetricsF(font()).horizontalAdvance(figures);
+        qreal width = 0;
+        for (const QPointF& advance : figureAdvances(figures))
+            width += advance.x();
+        return width;
+    }
+
     // Figures are plain ASCII in the font's own glyphs: drawn straight from them, without
     // the text layout's itemising and font fallback, which would cost more than the squares
     // at every pixel the pointer crosses. Captions do not change and keep their layout.
@@ -324,9 +360,7 @@ void Loupe::setShown(bool shown)
     if (shown) {
         view_->fitSize();
         if (!placed_) {
-            // The first time: beside the viewer's right edge.
-            const QWidget& owner = *view_->parentWidget();
-            view_->move(owner.frameGeometry().topRight() + QPoint(8, 0));
+            placeBesideViewer();
             placed_ = true;
         }
         view_->show();
@@ -334,6 +368,29 @@ void Loupe::setShown(bool shown)
         view_->hide();
     }
     remember();
+}
+
+// The first time it shows: beside the viewer's right edge, or its left edge where the
+// screen ends first, and on the screen whatever the viewer's place.
+void Loupe::placeBesideViewer()
+{
+    const QWidget& owner = *view_->parentWidget();
+    const QRect viewer = owner.frameGeometry();
+    const QSize size = view_->frameGeometry().size();
+    QPoint at = viewer.topRight() + QPoint(8, 0);
+    const QScreen* screen = owner.screen();
+    if (!screen) {
+        view_->move(at);
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    if (at.x() + size.width() > room.right() + 1)
+        at.setX(viewer.left() - 8 - size.width());
+    at.setX(
+        std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+    at.setY(
+        std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
+    view_->move(at);
 }
 
 bool Loupe::stepCount(int steps)

@@ -72,6 +72,7 @@ private:
     void addColourEntries(QMenu& menu) const;
     void remember() const;
     void restore();
+    void placeBesideViewer();
 
     View* view_;
     int count_ = loupe::kDefaultCount;
