@@ -156,8 +156,6 @@ private slots:
             << qRgb(128, 128, 128) << "RGB(128, 128, 128) #808080 HSL(0, 0%, 50%)";
         QTest::newRow("orange: hue 30.1, lightness 50.2")
             << qRgb(255, 128, 0) << "RGB(255, 128, 0) #FF8000 HSL(30, 100%, 50%)";
-        QTest::newRow("dark blue")
-            << qRgb(0, 0, 128) << "RGB(0, 0, 128) #000080 HSL(240, 100%, 25%)";
     }
 
     void notations()

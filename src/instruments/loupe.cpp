@@ -245,11 +245,20 @@ protected:
         menu->popup(event->globalPos());
     }
 
+    void moveEvent(QMoveEvent* event) override
+    {
+        QWidget::moveEvent(event);
+        // Wherever the person puts it, even if the program does not end normally.
+        if (isVisible())
+            loupe_.remember();
+    }
+
     void hideEvent(QHideEvent* event) override
     {
         QWidget::hideEvent(event);
-        // Closed from its title bar, or hidden with L: remembered either way.
-        if (!event->spontaneous())
+        // Closed from its title bar, or hidden with L: remembered either way. Hidden with the
+        // viewer as the program ends, it opens again next time.
+        if (!event->spontaneous() && parentWidget()->isVisible())
             loupe_.remember();
     }
 
@@ -343,7 +352,6 @@ Loupe::Loupe(frmVelmora& window) : Instrument(window), view_(new View(*this, &wi
 
 Loupe::~Loupe()
 {
-    remember();
     // Its own window, though the viewer is its parent for staying above it.
     delete view_;
 }
@@ -401,6 +409,7 @@ bool Loupe::stepCount(int steps)
         return false;
     count_ = loupe::kCounts[index];
     view_->changed();
+    remember();
     return true;
 }
 
