@@ -492,13 +492,13 @@ void Loupe::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
 
 void Loupe::addColourEntries(QMenu& menu) const
 {
-    const std::optional<QRgb> colour =
-        centre_ ? std::optional(window().picture().pixel(*centre_)) : std::nullopt;
+    const bool known = centre_.has_value();
+    const QRgb colour = known ? window().picture().pixel(*centre_) : 0;
     const auto entry = [&](const QString& text, QString (*notation)(QRgb)) {
-        const QString copied = colour ? notation(*colour) : QString();
+        const QString copied = known ? notation(colour) : QString();
         QAction* action = menu.addAction(
             text, &menu, [copied] { QGuiApplication::clipboard()->setText(copied); });
-        action->setEnabled(colour.has_value());
+        action->setEnabled(known);
     };
     entry(tr("复制颜色 #RRGGBB"), colours::hexText);
     entry(tr("复制颜色 rgb(r, g, b)"), colours::cssRgbText);
