@@ -272,19 +272,24 @@ void BM_PointerMove(benchmark::State& state)
     }
 }
 
-// The same move as the window system delivers it: the picture's event goes past the
-// instruments (the program's own, attached) to the readout, and what changed is told after.
+// The next of a run of pointer moves across the picture, sent as the window system sends
+// them: the picture's event goes past the instruments (the program's own, attached) to the
+// readout, and what changed is told after.
+void sendNextPointerMove(int& x)
+{
+    x = (x + 7) % 900;
+    const QPointF at(100 + x, 100 + x / 2);
+    QMouseEvent move(QEvent::MouseMove, at, window->picDisp->mapToGlobal(at), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window->picDisp, &move);
+}
+
 void BM_PointerEvent(benchmark::State& state)
 {
     largeJpegInFullHd();
     int x = 0;
-    for (auto _ : state) {
-        x = (x + 7) % 900;
-        const QPointF at(100 + x, 100 + x / 2);
-        QMouseEvent move(QEvent::MouseMove, at, window->picDisp->mapToGlobal(at), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window->picDisp, &move);
-    }
+    for (auto _ : state)
+        sendNextPointerMove(x);
 }
 
 // A pointer move as an event with everything it repaints, the loupe hidden or shown: what
@@ -297,11 +302,7 @@ void BM_PointerWithLoupe(benchmark::State& state)
     QCoreApplication::processEvents();
     int x = 0;
     for (auto _ : state) {
-        x = (x + 7) % 900;
-        const QPointF at(100 + x, 100 + x / 2);
-        QMouseEvent move(QEvent::MouseMove, at, window->picDisp->mapToGlobal(at), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(window->picDisp, &move);
+        sendNextPointerMove(x);
         QCoreApplication::processEvents();
     }
     loupe.setShown(false);

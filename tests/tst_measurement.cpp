@@ -1,10 +1,13 @@
 // The arithmetic of measuring: pointer to image pixel and back to the screen, snapping, the
 // figures in each unit, the copied readout and where the box goes.
 #include "instruments/measurement.h"
+#include "instruments/measurement_table.h"
 
 #include <QTest>
 
 using namespace measurement;
+
+Q_DECLARE_METATYPE(Kept)
 
 namespace
 {
@@ -161,6 +164,63 @@ private slots:
         QFETCH(QString, readout);
         QFETCH(QRgb, colour);
         QTEST(readoutCopyText(readout, colour), "copied");
+    }
+
+    void keptRows_data()
+    {
+        QTest::addColumn<Kept>("kept");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<int>("dpiY");
+        QTest::addColumn<QString>("row"); // the fields from x1 to unit, '|' between
+
+        const auto box = [](QPoint a, QPoint b) { return Kept{Kind::Box, a, b, {}, 0}; };
+        const auto angle = [](QPoint end) {
+            return Kept{Kind::Angle, QPoint(10, 10), end, QPoint(106, 10), 0};
+        };
+        QTest::newRow("box around one pixel: 1 x 1")
+            << box({5, 5}, {5, 5}) << 0 << 96 << "5|5|5|5|1|1|1|||px";
+        QTest::newRow("box dragged up and left over the inch box: 96 x 96")
+            << box({115, 195}, {20, 100}) << 0 << 96 << "115|195|20|100|96|96|9216|||px";
+        QTest::newRow("box in inches, 120 ppi down")
+            << box({0, 0}, {95, 59}) << 1 << 120 << "0|0|95|59|1.00|0.50|0.50|||in";
+        QTest::newRow("angle 0") << angle({58, 10}) << 0 << 96 << "10|10|58|10|48|0|48.00|0.00||px";
+        QTest::newRow("angle 90") << angle({10, 0}) << 0 << 96
+                                  << "10|10|10|0|0|-10|10.00|90.00||px";
+        QTest::newRow("angle 180")
+            << angle({0, 10}) << 0 << 96 << "10|10|0|10|-10|0|10.00|180.00||px";
+        QTest::newRow("angle 135, obtuse")
+            << angle({0, 0}) << 0 << 96 << "10|10|0|0|-10|-10|14.14|135.00||px";
+        // 96 across and 120 down are an inch each way: 45° in inches, not 51.34° in pixels.
+        QTest::newRow("angle in inches, 96 x 120 ppi")
+            << angle({106, 130}) << 1 << 120 << "10|10|106|130|1.00|1.00|1.41|45.00||in";
+        QTest::newRow("point: position and colour")
+            << Kept{Kind::Point, QPoint(3, 4), {}, {}, qRgb(10, 20, 171)} << 0 << 96
+            << "3|4|||||||#0A14AB|px";
+    }
+
+    void keptRows()
+    {
+        QFETCH(Kept, kept);
+        QFETCH(int, unit);
+        QFETCH(int, dpiY);
+        const QStringList fields = rowOf(kept, 7, unit, 96, dpiY).fields();
+        QCOMPARE(fields.value(0), QStringLiteral("7"));
+        QTEST(fields.mid(2).join(QLatin1Char('|')), "row");
+    }
+
+    // Tab-separated for pasting, CSV with a field that has a comma and quotes.
+    void tableTexts()
+    {
+        const Row line = rowOf(Kept{Kind::Line, {10, 20}, {13, 16}, {}, 0}, 1, 0, 96, 96);
+        Row quoted = line;
+        quoted.kind = QStringLiteral("a, \"b\"");
+        const QString header = QStringLiteral(
+            "编号\t类型\tx1\ty1\tx2\ty2\tΔx 或宽\tΔy 或高\t长度或面积\t角度\t颜色\t单位\n");
+        QCOMPARE(tabSeparated({line}),
+                 header + QStringLiteral("1\t线段\t10\t20\t13\t16\t3\t-4\t5.00\t53.13\t\tpx\n"));
+        QCOMPARE(commaSeparated({quoted}),
+                 QString(header).replace('\t', ',').replace('\n', QStringLiteral("\r\n")) +
+                     QStringLiteral("1,\"a, \"\"b\"\"\",10,20,13,16,3,-4,5.00,53.13,,px\r\n"));
     }
 
     void boxPlace_data()

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QList>
+#include <QPoint>
+#include <QRgb>
+#include <QString>
+#include <QStringList>
+
+// Measurements kept side by side, as rows of figures: what the list of measurements shows,
+// what Ctrl+Shift+C copies as tab-separated text and what is saved as CSV. No widgets here.
+namespace measurement
+{
+
+enum class Kind { Line, Box, Point, Angle };
+
+// One kept measurement, in image pixels.
+struct Kept {
+    Kind kind = Kind::Line;
+    // Line and box: the pressed pixel; point: the pixel; angle: the vertex, the end of the
+    // line the second arm was drawn from.
+    QPoint from;
+    // Line and box: the pixel the drag ended on; angle: the second arm's end.
+    QPoint to;
+    // Angle: the first arm's other end.
+    QPoint firstArm;
+    // Point: the pixel's colour.
+    QRgb colour = 0;
+};
+
+// A measurement's figures as texts, in the columns of the table: the position of its ends
+// in image pixels, then Δx or width, Δy or height, length or area, angle, colour and unit in
+// the unit chosen, with the decimals shown on screen and '-' for minus. Columns that do
+// not apply to the kind are "".
+struct Row {
+    QString number, kind, x1, y1, x2, y2, across, down, size, angle, colour, unit;
+    QStringList fields() const;
+};
+
+// The kind's name as the list shows it: 线段, 矩形, 点, 角度.
+QString kindName(Kind kind);
+// The figures of a measurement numbered `number`, in a unit of the unit list at pixels per
+// inch across and down. A box covers both end pixels: one pixel is 1 x 1. An angle is the
+// one between the two arms, 0 to 180°, and its length the second arm's.
+Row rowOf(const Kept& kept, int number, int unit, double dpiX, double dpiY);
+
+// The table's header row.
+Row headerRow();
+// The header and the rows as tab-separated lines, for pasting into a spreadsheet.
+QString tabSeparated(const QList<Row>& rows);
+// The header and the rows as CSV (RFC 4180): fields with a comma, a quote or a line break
+// are quoted, quotes doubled, lines ended by CR LF.
+QString commaSeparated(const QList<Row>& rows);
+
+} // namespace measurement
