@@ -253,11 +253,11 @@ private slots:
         QTest::newRow("a failed open")
             << Action([&](Window& w) { w.open(dir_.filePath(QStringLiteral("missing.bmp"))); })
             << QString();
-        QTest::newRow("factor 2") << Action([](Window& w) { w->cboMagnify->setListIndex(1); })
-                                  << QString();
-        QTest::newRow("a click: nothing to measure") << Action([](Window& w) {
+        QTest::newRow("factor 2 keeps it")
+            << Action([](Window& w) { w->cboMagnify->setListIndex(1); }) << pixels;
+        QTest::newRow("a click keeps it") << Action([](Window& w) {
             QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(200, 20));
-        }) << QString();
+        }) << pixels;
         QTest::newRow("a new drag starts anew")
             << Action([](Window& w) { drag(w, QPoint(200, 20), QPoint(210, 15)); })
             << QStringLiteral("Δx 10  Δy -5  11.18 px  26.57°");
@@ -287,6 +287,59 @@ private slots:
         QTRY_COMPARE(tool->measuring(), !removed);
         QCOMPARE(w->findChild<QWidget*>(QStringLiteral("measureLayer"))->isVisible(), !removed);
         QCOMPARE(tool->boxText(), boxed(figures));
+    }
+
+    void kindsOfMeasurement_data()
+    {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("copied"); // Ctrl+C: the last one
+
+        // A line from image pixel (10, 10) to (130, 10) is kept before each.
+        const auto ctrlDrag = [](QPoint from, QPoint to) {
+            return Action([from, to](Window& w) {
+                QTest::mousePress(w->picDisp, Qt::LeftButton, Qt::ControlModifier, from);
+                QTest::mouseEvent(QTest::MouseMove, w->picDisp, Qt::NoButton, Qt::ControlModifier,
+                                  to);
+                QTest::mouseRelease(w->picDisp, Qt::LeftButton, Qt::ControlModifier, to);
+            });
+        };
+        QTest::newRow("Ctrl + drag: a box, both end pixels in")
+            << ctrlDrag({20, 10}, {115, 105}) << 2 << "宽 96  高 96  面积 9216 px²";
+        QTest::newRow("Ctrl + click: a point and its colour")
+            << ctrlDrag({100, 50}, {100, 50}) << 2 << "x = 100   y = 50   #8C6E80";
+        QTest::newRow("a drag from 3 pixels off the line's end: an angle")
+            << Action([](Window& w) { drag(w, QPoint(132, 12), QPoint(130, 60)); }) << 2
+            << "角 90.00°  边长 50.00 px";
+        QTest::newRow("Esc: the last one goes, the first stays") << Action([](Window& w) {
+            drag(w, QPoint(20, 40), QPoint(60, 40));
+            QTest::keyClick(&*w, Qt::Key_Escape);
+        }) << 1 << "Δx 120  Δy 0  120.00 px  0.00°";
+    }
+
+    void kindsOfMeasurement()
+    {
+        QFETCH(Action, action);
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        openOn(w, picture_);
+        drag(w, QPoint(10, 10), QPoint(130, 10));
+        action(w);
+        QTEST(toolOf(w)->count(), "count");
+        QTEST(pressCtrlC(w), "copied");
+    }
+
+    // Ctrl+Shift+C: every measurement as tab-separated rows under a header.
+    void copyAllAsTable()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        openOn(w, picture_);
+        drag(w, QPoint(10, 10), QPoint(130, 10));
+        drag(w, QPoint(20, 40), QPoint(20, 100));
+        QGuiApplication::clipboard()->setText(kUntouched);
+        QTest::keyClick(&*w, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        const QStringList rows = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
+        QCOMPARE(rows.size(), 4); // header, two rows, and the last line's end
+        QCOMPARE(rows[2], QStringLiteral("2\t线段\t20\t40\t20\t100\t0\t60\t60.00\t-90.00\t\tpx"));
     }
 
     void ctrlCCopiesWhatIsShown()
@@ -329,14 +382,17 @@ private slots:
 
         const QString readout = "x = 100   y = 50     RGB(140, 110, 128)   #8C6E80";
         QTest::newRow("position and colour") << true << "复制位置和颜色" << readout;
-        QTest::newRow("#RRGGBB") << true << "复制颜色 #RRGGBB" << "#8C6E80";
-        QTest::newRow("rgb()") << true << "复制颜色 rgb(r, g, b)" << "rgb(140, 110, 128)";
+        QTest::newRow("#RRGGBB") << true << "复制颜色 #RRGGBB"
+                                 << "#8C6E80";
+        QTest::newRow("rgb()") << true << "复制颜色 rgb(r, g, b)"
+                               << "rgb(140, 110, 128)";
         // Hue 360 - 60 x 18 / 30; lightness 125 / 255; saturation (30 / 255) / (1 - 5 / 255).
-        QTest::newRow("hsl()") << true << "复制颜色 hsl(h, s%, l%)" << "hsl(324, 12%, 49%)";
+        QTest::newRow("hsl()") << true << "复制颜色 hsl(h, s%, l%)"
+                               << "hsl(324, 12%, 49%)";
         QTest::newRow("readout hidden: no position to copy")
             << false << "复制位置和颜色" << kUntouched;
-        QTest::newRow("readout hidden: the loupe's last pixel")
-            << false << "复制颜色 #RRGGBB" << "#8C6E80";
+        QTest::newRow("readout hidden: the loupe's last pixel") << false << "复制颜色 #RRGGBB"
+                                                                << "#8C6E80";
     }
 
     void contextMenuCopies()

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 using namespace measurement;
 
@@ -22,6 +24,10 @@ constexpr int kBoxPaddingX = 4;
 constexpr int kBoxPaddingY = 2;
 // The line is white under black dashes, so it shows on any picture, light or dark.
 constexpr qreal kDash = 4;
+// How near an end of a line a drag must start to draw an angle's second arm from it, and
+// how long a point's cross arms are, in screen pixels.
+constexpr double kReachOfAnEnd = 4;
+constexpr int kPointArm = 4;
 
 } // namespace
 
@@ -56,16 +62,19 @@ MeasureTool::MeasureTool(frmVelmora& window) : Instrument(window), layer_(new La
         copy();
         return true;
     });
-    claimKey(QKeySequence(Qt::Key_Escape), [this] {
-        if (!line_)
-            return false;
-        clear();
+    claimKey(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_C), [this] {
+        runGuarded([this] {
+            const QString table = tableText();
+            if (!table.isEmpty())
+                QGuiApplication::clipboard()->setText(table);
+        });
         return true;
     });
-    // A line belongs to the picture and the factor it was drawn on.
+    claimKey(QKeySequence(Qt::Key_Escape), [this] { return removeLast(); });
+    // Measurements belong to the picture they were taken on, in its own pixels: they stay
+    // through scrolling and another factor.
     connect(&window, &frmVelmora::pictureChanged, this, &MeasureTool::clear);
-    connect(&window, &frmVelmora::magnificationChanged, this, &MeasureTool::clear);
-    // Scrolled or placed anew: the line stays on its image pixels.
+    connect(&window, &frmVelmora::magnificationChanged, this, &MeasureTool::layerChanged);
     connect(&window, &frmVelmora::pictureMoved, this, &MeasureTool::layerChanged);
     connect(&window, &frmVelmora::unitsChanged, this, &MeasureTool::layerChanged);
 }
@@ -74,46 +83,91 @@ MeasureTool::~MeasureTool() = default;
 
 bool MeasureTool::measuring() const
 {
-    return line_.has_value();
+    return current() != nullptr;
+}
+
+const Kept* MeasureTool::current() const
+{
+    if (drag_)
+        return &drag_->kept;
+    return kept_.empty() ? nullptr : &kept_.back();
 }
 
 QPoint MeasureTool::from() const
 {
-    return line_ ? line_->from : QPoint();
+    return current() ? current()->from : QPoint();
 }
 
 QPoint MeasureTool::to() const
 {
-    return line_ ? line_->to : QPoint();
+    return current() ? current()->to : QPoint();
 }
 
-Figures MeasureTool::figures() const
+QString MeasureTool::summary() const
 {
+    const Kept& kept = *current();
     const units::PixelsPerInch perInch = window().pixelsPerInch();
-    return figuresOf(line_->from, line_->to, window().unit(), perInch.x, perInch.y);
+    const int unit = window().unit();
+    if (kept.kind == Kind::Line)
+        return measurement::copyText(figuresOf(kept.from, kept.to, unit, perInch.x, perInch.y));
+    const Row row = rowOf(kept, 0, unit, perInch.x, perInch.y);
+    switch (kept.kind) {
+    case Kind::Box:
+        return tr("宽 %1  高 %2  面积 %3 %4²").arg(row.across, row.down, row.size, row.unit);
+    case Kind::Point:
+        return QStringLiteral("x = %1   y = %2   %3").arg(row.x1, row.y1, row.colour);
+    default:
+        return tr("角 %1°  边长 %2 %3").arg(row.angle, row.size, row.unit);
+    }
 }
 
 QString MeasureTool::boxText() const
 {
-    return line_ ? measurement::boxText(figures()) : QString();
+    if (!current())
+        return QString();
+    // Only figures can be negative; a unit never is.
+    return summary().replace(QLatin1Char('-'), QChar(0x2212));
 }
 
 QString MeasureTool::copyText() const
 {
-    if (line_)
-        return measurement::copyText(figures());
+    if (current())
+        return summary();
     if (const auto pointed = window().pointedPixel())
         return readoutCopyText(window().readoutText(), pointed->colour);
     return QString();
 }
 
+QString MeasureTool::tableText() const
+{
+    if (kept_.empty())
+        return QString();
+    const units::PixelsPerInch perInch = window().pixelsPerInch();
+    QList<Row> rows;
+    for (std::size_t i = 0; i < kept_.size(); ++i)
+        rows << rowOf(kept_[i], int(i + 1), window().unit(), perInch.x, perInch.y);
+    return tabSeparated(rows);
+}
+
+bool MeasureTool::removeLast()
+{
+    if (drag_)
+        drag_.reset();
+    else if (!kept_.empty())
+        kept_.pop_back();
+    else
+        return false;
+    layerChanged();
+    return true;
+}
+
 void MeasureTool::clear()
 {
-    if (!line_)
+    if (!measuring())
         return;
-    line_.reset();
+    drag_.reset();
+    kept_.clear();
     layerChanged();
-    layer_->hide();
 }
 
 void MeasureTool::copy()
@@ -132,6 +186,21 @@ Placement MeasureTool::placement() const
     return Placement{window().pictureOrigin(), window().factor(), window().imageSize()};
 }
 
+std::optional<Kept> MeasureTool::angleFrom(QPointF inViewport) const
+{
+    const Placement where = placement();
+    for (auto kept = kept_.rbegin(); kept != kept_.rend(); ++kept) {
+        if (kept->kind != Kind::Line)
+            continue;
+        for (const auto& [end, other] : {std::pair{kept->from, kept->to}, {kept->to, kept->from}}) {
+            const QPointF offset = inViewport - QPointF(viewportPoint(where, end));
+            if (std::hypot(offset.x(), offset.y()) <= kReachOfAnEnd)
+                return Kept{Kind::Angle, end, end, other, 0};
+        }
+    }
+    return std::nullopt;
+}
+
 void MeasureTool::mousePressed(const PictureMouse& mouse)
 {
     if (mouse.button != Qt::LeftButton)
@@ -139,43 +208,53 @@ void MeasureTool::mousePressed(const PictureMouse& mouse)
     if (window().picture().isNull() || window().imageSize().isEmpty() || window().factor() < 1)
         return;
     const QPoint pixel = imagePixel(placement(), mouse.inViewport);
-    line_ = Line{pixel, pixel, mouse.inViewport, true};
-    layer_->show();
-    layer_->raise();
+    const bool ctrl = mouse.modifiers & Qt::ControlModifier;
+    std::optional<Kept> angle = ctrl ? std::nullopt : angleFrom(mouse.inViewport);
+    drag_ = Drag{angle.value_or(Kept{ctrl ? Kind::Box : Kind::Line, pixel, pixel, {}, 0}),
+                 mouse.inViewport};
     layerChanged();
 }
 
 void MeasureTool::mouseMoved(const PictureMouse& mouse)
 {
-    if (line_ && line_->dragging && (mouse.buttons & Qt::LeftButton))
+    if (drag_ && (mouse.buttons & Qt::LeftButton))
         drag(mouse.inViewport, mouse.modifiers & Qt::ShiftModifier);
 }
 
 void MeasureTool::mouseReleased(const PictureMouse& mouse)
 {
-    if (mouse.button != Qt::LeftButton || !line_ || !line_->dragging)
+    if (mouse.button != Qt::LeftButton || !drag_)
         return;
     drag(mouse.inViewport, mouse.modifiers & Qt::ShiftModifier);
-    line_->dragging = false;
-    // A click measures nothing: one that only gave the picture the keyboard leaves no box
-    // behind.
-    if (line_->to == line_->from)
-        clear();
+    Kept kept = drag_->kept;
+    drag_.reset();
+    if (kept.to == kept.from) {
+        // A click: with Ctrl it marks a point; without, it changes nothing kept.
+        if (kept.kind != Kind::Box) {
+            layerChanged();
+            return;
+        }
+        kept.kind = Kind::Point;
+        kept.colour = window().picture().pixel(kept.from);
+    }
+    kept_.push_back(kept);
+    layerChanged();
 }
 
 void MeasureTool::modifiersChanged(Qt::KeyboardModifiers held)
 {
     // Shift pressed or let go mid-drag snaps or frees the line where the pointer rests.
-    if (line_ && line_->dragging)
-        drag(line_->pointer, held & Qt::ShiftModifier);
+    if (drag_)
+        drag(drag_->pointer, held & Qt::ShiftModifier);
 }
 
 void MeasureTool::drag(QPointF inViewport, bool snap)
 {
     const Placement where = placement();
-    line_->pointer = inViewport;
+    drag_->pointer = inViewport;
+    Kept& kept = drag_->kept;
     const QPoint end = imagePixel(where, inViewport);
-    line_->to = snap ? snapped(line_->from, end, where.image) : end;
+    kept.to = snap && kept.kind != Kind::Box ? snapped(kept.from, end, where.image) : end;
     layerChanged();
 }
 
@@ -193,28 +272,74 @@ void MeasureTool::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
     copyBoth->setEnabled(pointed.has_value());
 }
 
+void MeasureTool::paintKept(QPainter& painter, const Kept& kept, bool standsOut) const
+{
+    const Placement where = placement();
+    const QPoint a = viewportPoint(where, kept.from);
+    const QPoint b = viewportPoint(where, kept.to);
+    // White under dashes, so every mark shows on any picture; the one being dragged in red.
+    const auto stroke = [&](const auto& draw) {
+        QPen pen(Qt::white, 1);
+        painter.setPen(pen);
+        draw();
+        pen.setColor(standsOut ? Qt::red : Qt::black);
+        pen.setDashPattern({kDash, kDash});
+        painter.setPen(pen);
+        draw();
+    };
+    switch (kept.kind) {
+    case Kind::Box: {
+        // Around the pixels it covers, both ends included.
+        const int f = where.factor;
+        const QPoint low(std::min(kept.from.x(), kept.to.x()),
+                         std::min(kept.from.y(), kept.to.y()));
+        const QPoint high(std::max(kept.from.x(), kept.to.x()),
+                          std::max(kept.from.y(), kept.to.y()));
+        const QRect covered(where.origin + low * f, where.origin + high * f + QPoint(f - 1, f - 1));
+        stroke([&] { painter.drawRect(covered.adjusted(-1, -1, 0, 0)); });
+        break;
+    }
+    case Kind::Point:
+        stroke([&] {
+            painter.drawLine(a - QPoint(kPointArm, 0), a + QPoint(kPointArm, 0));
+            painter.drawLine(a - QPoint(0, kPointArm), a + QPoint(0, kPointArm));
+        });
+        break;
+    case Kind::Angle:
+        stroke([&] { painter.drawLine(a, viewportPoint(where, kept.firstArm)); });
+        [[fallthrough]];
+    case Kind::Line:
+        stroke([&] {
+            if (a == b)
+                painter.drawPoint(a);
+            else
+                painter.drawLine(a, b);
+        });
+        break;
+    }
+}
+
 void MeasureTool::paintLayer(QPainter& painter)
 {
-    if (!line_)
-        return;
-    const Placement where = placement();
-    const QPoint a = viewportPoint(where, line_->from);
-    const QPoint b = viewportPoint(where, line_->to);
-
     painter.setRenderHint(QPainter::Antialiasing, false);
-    // Black dashes over white, so the line shows on any picture.
-    const auto stroke = [&](const QPen& pen) {
-        painter.setPen(pen);
-        if (a == b)
-            painter.drawPoint(a);
-        else
-            painter.drawLine(a, b);
-    };
-    QPen pen(Qt::white, 1);
-    stroke(pen);
-    pen.setColor(Qt::black);
-    pen.setDashPattern({kDash, kDash});
-    stroke(pen);
+    painter.setFont(layer_->font());
+    const QFontMetrics metrics(layer_->font());
+    for (std::size_t i = 0; i < kept_.size(); ++i) {
+        paintKept(painter, kept_[i], false);
+        // The number near the start, above and to the right of it.
+        const QPoint start = viewportPoint(placement(), kept_[i].from);
+        const QString number = QString::number(i + 1);
+        const QRect label(start + QPoint(3, -3 - metrics.height()),
+                          QSize(metrics.horizontalAdvance(number) + 2, metrics.height()));
+        painter.fillRect(label, kBoxGround);
+        painter.setPen(kBoxInk);
+        painter.drawText(label, Qt::AlignCenter, number);
+    }
+    if (drag_)
+        paintKept(painter, drag_->kept, true);
+    const Kept* shown = current();
+    if (!shown)
+        return;
 
     // No message box in the middle of a paint: a fault in the figures only leaves the box out.
     QString text;
@@ -223,19 +348,21 @@ void MeasureTool::paintLayer(QPainter& painter)
     } catch (const toolkit::RuntimeError&) {
         return;
     }
-    const QFontMetrics metrics(layer_->font());
     const QSize size(metrics.horizontalAdvance(text) + 2 * kBoxPaddingX,
                      metrics.height() + 2 * kBoxPaddingY);
-    const QRect box = boxBeside(b, size, layer_->rect());
+    const QRect box = boxBeside(viewportPoint(placement(), shown->to), size, layer_->rect());
     painter.fillRect(box, kBoxGround);
     painter.setPen(kBoxInk);
     painter.drawRect(box.adjusted(0, 0, -1, -1));
-    painter.setFont(layer_->font());
     painter.drawText(box, Qt::AlignCenter, text);
 }
 
 void MeasureTool::layerChanged()
 {
     // Cheap enough to repaint the viewport: the picture under it paints from its surface.
-    layer_->update();
+    layer_->setVisible(measuring());
+    if (measuring()) {
+        layer_->raise();
+        layer_->update();
+    }
 }
