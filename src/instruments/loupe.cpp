@@ -13,7 +13,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRawFont>
-#include <QRegion>
 #include <QScreen>
 #include <QSettings>
 #include <QStaticText>
@@ -165,13 +164,13 @@ public:
     void changed()
     {
         stale_ = true;
-        fitSize();
         squares_->update();
         texts_->update();
     }
 
     int squaresSide() const { return loupe_.count() * (loupe::cellPixels() + 1) + 1; }
 
+    // Sized for the count: measured again only when it changes.
     void fitSize()
     {
         const int side = squaresSide();
@@ -366,7 +365,6 @@ void Loupe::setShown(bool shown)
     if (shown == this->shown())
         return;
     if (shown) {
-        view_->fitSize();
         if (!placed_) {
             placeBesideViewer();
             placed_ = true;
@@ -408,6 +406,7 @@ bool Loupe::stepCount(int steps)
     if (index < 0 || index >= std::ssize(loupe::kCounts))
         return false;
     count_ = loupe::kCounts[index];
+    view_->fitSize();
     view_->changed();
     remember();
     return true;

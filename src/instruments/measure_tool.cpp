@@ -3,11 +3,8 @@
 #include "viewer/main_window.h"
 
 #include <QClipboard>
-#include <QContextMenuEvent>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -63,11 +60,7 @@ MeasureTool::MeasureTool(frmVelmora& window) : Instrument(window), layer_(new La
         return true;
     });
     claimKey(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_C), [this] {
-        runGuarded([this] {
-            const QString table = tableText();
-            if (!table.isEmpty())
-                QGuiApplication::clipboard()->setText(table);
-        });
+        putOnClipboard([this] { return tableText(); });
         return true;
     });
     claimKey(QKeySequence(Qt::Key_Escape), [this] { return removeLast(); });
@@ -126,7 +119,7 @@ QString MeasureTool::boxText() const
     if (!current())
         return QString();
     // Only figures can be negative; a unit never is.
-    return summary().replace(QLatin1Char('-'), QChar(0x2212));
+    return withTypographicMinus(summary());
 }
 
 QString MeasureTool::copyText() const
@@ -172,12 +165,17 @@ void MeasureTool::clear()
 
 void MeasureTool::copy()
 {
+    putOnClipboard([this] { return copyText(); });
+}
+
+void MeasureTool::putOnClipboard(const std::function<QString()>& text)
+{
     // The figures are worked out with the window's checked arithmetic; a fault is reported
     // as the window reports any handler's.
-    runGuarded([this] {
-        const QString text = copyText();
-        if (!text.isEmpty())
-            QGuiApplication::clipboard()->setText(text);
+    runGuarded([&text] {
+        const QString copied = text();
+        if (!copied.isEmpty())
+            QGuiApplication::clipboard()->setText(copied);
     });
 }
 

@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -69,6 +70,8 @@ private:
 
     measurement::Placement placement() const;
     const measurement::Kept* current() const;
+    // Puts a text on the clipboard, unless it is "".
+    void putOnClipboard(const std::function<QString()>& text);
     // The current measurement's figures in one line, with '-' for minus.
     QString summary() const;
     // A drag that starts within reach of a line's end draws an angle's second arm from it.

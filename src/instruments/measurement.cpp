@@ -27,11 +27,6 @@ double degrees(double y, double x)
     return std::atan2(y, x) * 180.0 / std::numbers::pi;
 }
 
-QString withTypographicMinus(QString text)
-{
-    return text.replace(QLatin1Char('-'), QChar(0x2212));
-}
-
 } // namespace
 
 QPoint imagePixel(const Placement& placement, QPointF inViewport)
@@ -81,7 +76,7 @@ Figures figuresOf(QPoint from, QPoint to, int unit, double dpiX, double dpiY)
         const double inchesY = numbers::fdiv(dy, dpiY);
         const double scale = unit == units::kCentimetres ? 2.54 : 1.0;
         figures.length = numbers::formatTwoDecimals(std::hypot(inchesX, inchesY) * scale);
-        figures.unit = unit == units::kCentimetres ? QStringLiteral("cm") : QStringLiteral("in");
+        figures.unit = units::symbol(unit);
         // Up the picture is down the image; -dy is taken in integers so that no -0.0 turns
         // a leftward line's 180° into -180°.
         figures.angle = numbers::formatTwoDecimals(degrees(numbers::fdiv(-dy, dpiY), inchesX));
@@ -89,7 +84,7 @@ Figures figuresOf(QPoint from, QPoint to, int unit, double dpiX, double dpiY)
         figures.dx = QString::number(dx);
         figures.dy = QString::number(dy);
         figures.length = numbers::formatTwoDecimals(std::hypot(double(dx), double(dy)));
-        figures.unit = QStringLiteral("px");
+        figures.unit = units::symbol(unit);
         figures.angle = numbers::formatTwoDecimals(degrees(double(-dy), double(dx)));
     }
     return figures;
@@ -99,6 +94,11 @@ QString copyText(const Figures& figures)
 {
     return QStringLiteral("Δx %1  Δy %2  %3 %4  %5°")
         .arg(figures.dx, figures.dy, figures.length, figures.unit, figures.angle);
+}
+
+QString withTypographicMinus(QString text)
+{
+    return text.replace(QLatin1Char('-'), QChar(0x2212));
 }
 
 QString boxText(const Figures& figures)

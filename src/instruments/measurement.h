@@ -50,6 +50,8 @@ struct Figures {
 };
 Figures figuresOf(QPoint from, QPoint to, int unit, double dpiX, double dpiY);
 
+// A text with each '-' set as the typographic minus sign, for figures on screen.
+QString withTypographicMinus(QString text);
 // The figures as the box beside the pointer shows them, with typographic minus signs:
 // "Δx 120  Δy −35  125.00 px  16.26°".
 QString boxText(const Figures& figures);

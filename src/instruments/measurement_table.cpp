@@ -20,26 +20,6 @@ QString tr(const char* text)
     return QCoreApplication::translate("measurement", text);
 }
 
-QString unitSymbol(int unit)
-{
-    if (unit == units::kInches)
-        return QStringLiteral("in");
-    if (unit == units::kCentimetres)
-        return QStringLiteral("cm");
-    return QStringLiteral("px");
-}
-
-// A distance in image pixels across or down, in the unit: inches and centimetres convert
-// each direction with its own resolution.
-double inUnit(int unit, qint32 pixels, double dpi)
-{
-    if (unit == units::kInches)
-        return numbers::fdiv(pixels, dpi);
-    if (unit == units::kCentimetres)
-        return numbers::fdiv(pixels, dpi) * 2.54;
-    return pixels;
-}
-
 void setEnds(Row& row, QPoint from, QPoint to)
 {
     row.x1 = QString::number(from.x());
@@ -57,10 +37,9 @@ void fillBox(Row& row, const Kept& kept, int unit, double dpiX, double dpiY)
     row.across = units::lengthText(unit, width, dpiX);
     row.down = units::lengthText(unit, height, dpiY);
     const bool inLengths = unit == units::kInches || unit == units::kCentimetres;
-    row.size =
-        inLengths
-            ? numbers::formatTwoDecimals(inUnit(unit, width, dpiX) * inUnit(unit, height, dpiY))
-            : QString::number(qint64(width) * height);
+    row.size = inLengths ? numbers::formatTwoDecimals(units::lengthIn(unit, width, dpiX) *
+                                                      units::lengthIn(unit, height, dpiY))
+                         : QString::number(qint64(width) * height);
 }
 
 void fillAngle(Row& row, const Kept& kept, int unit, double dpiX, double dpiY)
@@ -72,8 +51,8 @@ void fillAngle(Row& row, const Kept& kept, int unit, double dpiX, double dpiY)
     row.size = arm.length;
     // Between the arms as they show in the unit, so non-square pixels do not bend it.
     const auto inUnits = [&](QPoint end) {
-        return std::pair{inUnit(unit, numbers::sub(end.x(), kept.from.x()), dpiX),
-                         inUnit(unit, numbers::sub(end.y(), kept.from.y()), dpiY)};
+        return std::pair{units::lengthIn(unit, numbers::sub(end.x(), kept.from.x()), dpiX),
+                         units::lengthIn(unit, numbers::sub(end.y(), kept.from.y()), dpiY)};
     };
     const auto [ax, ay] = inUnits(kept.firstArm);
     const auto [bx, by] = inUnits(kept.to);
@@ -118,7 +97,7 @@ Row rowOf(const Kept& kept, int number, int unit, double dpiX, double dpiY)
     Row row;
     row.number = QString::number(number);
     row.kind = kindName(kept.kind);
-    row.unit = unitSymbol(unit);
+    row.unit = units::symbol(unit);
     switch (kept.kind) {
     case Kind::Line: {
         const Figures line = figuresOf(kept.from, kept.to, unit, dpiX, dpiY);

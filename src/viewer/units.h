@@ -32,20 +32,40 @@ inline QString rulerNumberText(int unit, qint32 j, qint32 unitPx, qint32 labelBa
     return QString();
 }
 
+// A length of image pixels in the unit: pixels as they are, inches as pixels / dpi,
+// centimetres divided first, then times 2.54. Anything else reads as pixels.
+inline double lengthIn(int unit, qint32 pixels, double dpi)
+{
+    if (unit == kInches)
+        return numbers::fdiv(pixels, dpi);
+    if (unit == kCentimetres)
+        return numbers::fdiv(pixels, dpi) * 2.54;
+    return pixels;
+}
+
 // A length of image pixels as the unit shows it: plain digits in pixels, two decimals in
-// inches (pixels / dpi) and centimetres (divided first, then times 2.54). "" for no unit.
+// inches and centimetres. "" for no unit.
 inline QString lengthText(int unit, qint32 pixels, double dpi)
 {
     switch (unit) {
     case kPixels:
         return QString::number(pixels);
     case kInches:
-        return numbers::formatTwoDecimals(numbers::fdiv(pixels, dpi));
     case kCentimetres:
-        return numbers::formatTwoDecimals(numbers::fdiv(pixels, dpi) * 2.54);
+        return numbers::formatTwoDecimals(lengthIn(unit, pixels, dpi));
     default:
         return QString();
     }
+}
+
+// The unit's symbol after figures: "in", "cm", and "px" for pixels or anything else.
+inline QString symbol(int unit)
+{
+    if (unit == kInches)
+        return QStringLiteral("in");
+    if (unit == kCentimetres)
+        return QStringLiteral("cm");
+    return QStringLiteral("px");
 }
 
 } // namespace units
