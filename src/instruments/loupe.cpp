@@ -1,6 +1,7 @@
 #include "instruments/loupe.h"
 
 #include "instruments/colours.h"
+#include "instruments/tool_window.h"
 #include "toolkit/screen.h"
 #include "viewer/main_window.h"
 
@@ -13,7 +14,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRawFont>
-#include <QScreen>
 #include <QSettings>
 #include <QStaticText>
 #include <QTimer>
@@ -117,8 +117,6 @@ namespace
 constexpr int kMargin = 6;
 // A frame of a 60 Hz screen, in milliseconds.
 constexpr qint64 kFrameMs = 16;
-const QString kShownKey = QStringLiteral("loupe/shown");
-const QString kGeometryKey = QStringLiteral("loupe/geometry");
 const QString kCountKey = QStringLiteral("loupe/count");
 
 } // namespace
@@ -146,17 +144,16 @@ private:
 };
 
 // The tool window: the squares, the texts under them, + and - and a context menu.
-class Loupe::View : public QWidget
+class Loupe::View : public ToolWindow
 {
 public:
     View(Loupe& loupe, QWidget* owner)
-        : QWidget(owner, Qt::Tool), loupe_(loupe),
+        : ToolWindow(owner, QStringLiteral("loupe"), Level::Top), loupe_(loupe),
           squares_(new PaintedPart(this, [this](QPainter& p) { paintSquares(p); })),
           texts_(new PaintedPart(this, [this](QPainter& p) { paintTexts(p); }))
     {
         setObjectName(QStringLiteral("loupe"));
         setWindowTitle(Loupe::tr("放大镜"));
-        setFont(owner->font());
         figureFont_ = QRawFont::fromFont(font());
     }
 
@@ -242,23 +239,6 @@ protected:
         menu->setAttribute(Qt::WA_DeleteOnClose);
         loupe_.addColourEntries(*menu);
         menu->popup(event->globalPos());
-    }
-
-    void moveEvent(QMoveEvent* event) override
-    {
-        QWidget::moveEvent(event);
-        // Wherever the person puts it, even if the program does not end normally.
-        if (isVisible())
-            loupe_.remember();
-    }
-
-    void hideEvent(QHideEvent* event) override
-    {
-        QWidget::hideEvent(event);
-        // Closed from its title bar, or hidden with L: remembered either way. Hidden with the
-        // viewer as the program ends, it opens again next time.
-        if (!event->spontaneous() && parentWidget()->isVisible())
-            loupe_.remember();
     }
 
 private:
@@ -357,46 +337,12 @@ Loupe::~Loupe()
 
 bool Loupe::shown() const
 {
-    return view_->isVisible();
+    return view_->shown();
 }
 
 void Loupe::setShown(bool shown)
 {
-    if (shown == this->shown())
-        return;
-    if (shown) {
-        if (!placed_) {
-            placeBesideViewer();
-            placed_ = true;
-        }
-        view_->show();
-    } else {
-        view_->hide();
-    }
-    remember();
-}
-
-// The first time it shows: beside the viewer's right edge, or its left edge where the
-// screen ends first, and on the screen whatever the viewer's place.
-void Loupe::placeBesideViewer()
-{
-    const QWidget& owner = *view_->parentWidget();
-    const QRect viewer = owner.frameGeometry();
-    const QSize size = view_->frameGeometry().size();
-    QPoint at = viewer.topRight() + QPoint(8, 0);
-    const QScreen* screen = owner.screen();
-    if (!screen) {
-        view_->move(at);
-        return;
-    }
-    const QRect room = screen->availableGeometry();
-    if (at.x() + size.width() > room.right() + 1)
-        at.setX(viewer.left() - 8 - size.width());
-    at.setX(
-        std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
-    at.setY(
-        std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
-    view_->move(at);
+    view_->setShown(shown);
 }
 
 bool Loupe::stepCount(int steps)
@@ -506,23 +452,15 @@ void Loupe::addColourEntries(QMenu& menu) const
 
 void Loupe::remember() const
 {
-    QSettings settings;
-    settings.setValue(kShownKey, shown());
-    settings.setValue(kCountKey, count_);
-    if (view_->isVisible())
-        settings.setValue(kGeometryKey, view_->saveGeometry());
+    QSettings().setValue(kCountKey, count_);
 }
 
 void Loupe::restore()
 {
-    QSettings settings;
-    const int count = settings.value(kCountKey, loupe::kDefaultCount).toInt();
+    const int count = QSettings().value(kCountKey, loupe::kDefaultCount).toInt();
     if (std::find(std::begin(loupe::kCounts), std::end(loupe::kCounts), count) !=
         std::end(loupe::kCounts))
         count_ = count;
     view_->fitSize();
-    placed_ = view_->restoreGeometry(settings.value(kGeometryKey).toByteArray());
-    if (settings.value(kShownKey, false).toBool())
-        // Once the viewer itself is up, so the loupe opens above it.
-        QTimer::singleShot(0, view_, [this] { setShown(true); });
+    view_->restore();
 }

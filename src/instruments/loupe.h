@@ -72,12 +72,10 @@ private:
     void addColourEntries(QMenu& menu) const;
     void remember() const;
     void restore();
-    void placeBesideViewer();
 
     View* view_;
     int count_ = loupe::kDefaultCount;
     std::optional<QPoint> centre_;
-    bool placed_ = false;
     QElapsedTimer lastRedraw_;
     QTimer redrawDue_;
 };

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -25,11 +26,13 @@ constexpr qreal kDash = 4;
 // how long a point's cross arms are, in screen pixels.
 constexpr double kReachOfAnEnd = 4;
 constexpr int kPointArm = 4;
+// The selected measurements' dashes and numbers.
+const QColor kSelectedInk(0, 102, 204);
 
 } // namespace
 
-// A transparent layer over the whole viewport, above the picture: the line and the box are
-// drawn here, never on the picture's surface, so the colour readout stays true.
+// A transparent layer over the whole viewport, above the picture: the measurements and the
+// box are drawn here, never on the picture's surface, so the colour readout stays true.
 class MeasureTool::Layer : public QWidget
 {
 public:
@@ -41,10 +44,10 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintEvent(QPaintEvent* event) override
     {
         QPainter painter(this);
-        tool_->paintLayer(painter);
+        tool_->paintLayer(painter, event->rect());
     }
 
 private:
@@ -64,12 +67,14 @@ MeasureTool::MeasureTool(frmVelmora& window) : Instrument(window), layer_(new La
         return true;
     });
     claimKey(QKeySequence(Qt::Key_Escape), [this] { return removeLast(); });
+    claimKey(QKeySequence(Qt::Key_Delete), [this] { return removeSelected(); });
     // Measurements belong to the picture they were taken on, in its own pixels: they stay
     // through scrolling and another factor.
     connect(&window, &frmVelmora::pictureChanged, this, &MeasureTool::clear);
-    connect(&window, &frmVelmora::magnificationChanged, this, &MeasureTool::layerChanged);
-    connect(&window, &frmVelmora::pictureMoved, this, &MeasureTool::layerChanged);
-    connect(&window, &frmVelmora::unitsChanged, this, &MeasureTool::layerChanged);
+    const auto whole = [this] { layerChanged(); };
+    connect(&window, &frmVelmora::magnificationChanged, this, whole);
+    connect(&window, &frmVelmora::pictureMoved, this, whole);
+    connect(&window, &frmVelmora::unitsChanged, this, whole);
 }
 
 MeasureTool::~MeasureTool() = default;
@@ -83,7 +88,14 @@ const Kept* MeasureTool::current() const
 {
     if (drag_)
         return &drag_->kept;
+    if (!selected_.empty())
+        return &kept_[std::size_t(selected_.front())];
     return kept_.empty() ? nullptr : &kept_.back();
+}
+
+bool MeasureTool::isSelected(int index) const
+{
+    return std::binary_search(selected_.begin(), selected_.end(), index);
 }
 
 QPoint MeasureTool::from() const
@@ -96,9 +108,8 @@ QPoint MeasureTool::to() const
     return current() ? current()->to : QPoint();
 }
 
-QString MeasureTool::summary() const
+QString MeasureTool::summary(const Kept& kept) const
 {
-    const Kept& kept = *current();
     const units::PixelsPerInch perInch = window().pixelsPerInch();
     const int unit = window().unit();
     if (kept.kind == Kind::Line)
@@ -119,38 +130,102 @@ QString MeasureTool::boxText() const
     if (!current())
         return QString();
     // Only figures can be negative; a unit never is.
-    return withTypographicMinus(summary());
+    return withTypographicMinus(summary(*current()));
 }
 
 QString MeasureTool::copyText() const
 {
+    if (!drag_ && !selected_.empty()) {
+        QStringList lines;
+        for (const int index : selected_)
+            lines << summary(kept_[std::size_t(index)]);
+        return lines.join(QLatin1Char('\n'));
+    }
     if (current())
-        return summary();
+        return summary(*current());
     if (const auto pointed = window().pointedPixel())
         return readoutCopyText(window().readoutText(), pointed->colour);
     return QString();
 }
 
-QString MeasureTool::tableText() const
+QList<Row> MeasureTool::rows() const
 {
-    if (kept_.empty())
-        return QString();
     const units::PixelsPerInch perInch = window().pixelsPerInch();
     QList<Row> rows;
+    rows.reserve(qsizetype(kept_.size()));
     for (std::size_t i = 0; i < kept_.size(); ++i)
         rows << rowOf(kept_[i], int(i + 1), window().unit(), perInch.x, perInch.y);
-    return tabSeparated(rows);
+    return rows;
+}
+
+QString MeasureTool::tableText() const
+{
+    return kept_.empty() ? QString() : tabSeparated(rows());
+}
+
+QString MeasureTool::csvText() const
+{
+    return kept_.empty() ? QString() : commaSeparated(rows());
+}
+
+void MeasureTool::keep(const Kept& kept)
+{
+    kept_.push_back(kept);
+    layerChanged(areaOf(kept_.back(), count() - 1));
+    emit keptChanged();
+}
+
+void MeasureTool::setSelection(std::vector<int> indexes)
+{
+    std::erase_if(indexes, [this](int index) { return index < 0 || index >= count(); });
+    std::sort(indexes.begin(), indexes.end());
+    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
+    if (indexes == selected_)
+        return;
+    QRegion changed;
+    for (const auto* list : {&selected_, &indexes})
+        for (const int index : *list)
+            changed |= areaOf(kept_[std::size_t(index)], index);
+    selected_ = std::move(indexes);
+    layerChanged(changed);
+    emit selectionChanged();
 }
 
 bool MeasureTool::removeLast()
 {
-    if (drag_)
+    if (drag_) {
+        const QRect was = areaOf(drag_->kept, -1);
         drag_.reset();
-    else if (!kept_.empty())
-        kept_.pop_back();
-    else
+        layerChanged(was);
+        return true;
+    }
+    if (kept_.empty())
         return false;
+    const int last = count() - 1;
+    const QRect was = areaOf(kept_.back(), last);
+    const bool wasSelected = isSelected(last);
+    kept_.pop_back();
+    if (wasSelected)
+        selected_.pop_back();
+    layerChanged(was);
+    emit keptChanged();
+    if (wasSelected)
+        emit selectionChanged();
+    return true;
+}
+
+bool MeasureTool::removeSelected()
+{
+    if (selected_.empty())
+        return false;
+    // From the back, so the indexes still to remove stay where they are.
+    for (auto index = selected_.rbegin(); index != selected_.rend(); ++index)
+        kept_.erase(kept_.begin() + *index);
+    selected_.clear();
+    // The numbers after the first removed change: all of it.
     layerChanged();
+    emit keptChanged();
+    emit selectionChanged();
     return true;
 }
 
@@ -158,9 +233,14 @@ void MeasureTool::clear()
 {
     if (!measuring())
         return;
+    const bool hadSelection = !selected_.empty();
     drag_.reset();
     kept_.clear();
+    selected_.clear();
     layerChanged();
+    emit keptChanged();
+    if (hadSelection)
+        emit selectionChanged();
 }
 
 void MeasureTool::copy()
@@ -182,6 +262,43 @@ void MeasureTool::putOnClipboard(const std::function<QString()>& text)
 Placement MeasureTool::placement() const
 {
     return Placement{window().pictureOrigin(), window().factor(), window().imageSize()};
+}
+
+namespace
+{
+
+// The screen pixels a box covers, both end pixels included.
+QRect coveredBy(const Placement& where, const Kept& box)
+{
+    const int f = where.factor;
+    const QPoint low(std::min(box.from.x(), box.to.x()), std::min(box.from.y(), box.to.y()));
+    const QPoint high(std::max(box.from.x(), box.to.x()), std::max(box.from.y(), box.to.y()));
+    return QRect(where.origin + low * f, where.origin + high * f + QPoint(f - 1, f - 1));
+}
+
+} // namespace
+
+std::optional<int> MeasureTool::measurementAt(QPointF inViewport) const
+{
+    const Placement where = placement();
+    const auto at = [&](QPoint pixel) { return QPointF(viewportPoint(where, pixel)); };
+    for (int index = count() - 1; index >= 0; --index) {
+        const Kept& kept = kept_[std::size_t(index)];
+        double distance = distanceToSegment(inViewport, at(kept.from), at(kept.to));
+        if (kept.kind == Kind::Angle)
+            distance =
+                std::min(distance, distanceToSegment(inViewport, at(kept.from), at(kept.firstArm)));
+        else if (kept.kind == Kind::Box)
+            distance =
+                QRectF(coveredBy(where, kept))
+                        .adjusted(-kReachOfAnEnd, -kReachOfAnEnd, kReachOfAnEnd, kReachOfAnEnd)
+                        .contains(inViewport)
+                    ? 0
+                    : kReachOfAnEnd + 1;
+        if (distance <= kReachOfAnEnd)
+            return index;
+    }
+    return std::nullopt;
 }
 
 std::optional<Kept> MeasureTool::angleFrom(QPointF inViewport) const
@@ -210,7 +327,7 @@ void MeasureTool::mousePressed(const PictureMouse& mouse)
     std::optional<Kept> angle = ctrl ? std::nullopt : angleFrom(mouse.inViewport);
     drag_ = Drag{angle.value_or(Kept{ctrl ? Kind::Box : Kind::Line, pixel, pixel, {}, 0}),
                  mouse.inViewport};
-    layerChanged();
+    layerChanged(areaOf(drag_->kept, -1));
 }
 
 void MeasureTool::mouseMoved(const PictureMouse& mouse)
@@ -225,18 +342,21 @@ void MeasureTool::mouseReleased(const PictureMouse& mouse)
         return;
     drag(mouse.inViewport, mouse.modifiers & Qt::ShiftModifier);
     Kept kept = drag_->kept;
+    const QRect dragged = areaOf(kept, -1);
     drag_.reset();
+    layerChanged(dragged);
     if (kept.to == kept.from) {
-        // A click: with Ctrl it marks a point; without, it changes nothing kept.
+        // A click: with Ctrl it marks a point; without, it selects what it is on and keeps
+        // every measurement as it was.
         if (kept.kind != Kind::Box) {
-            layerChanged();
+            const auto hit = measurementAt(mouse.inViewport);
+            setSelection(hit ? std::vector{*hit} : std::vector<int>{});
             return;
         }
         kept.kind = Kind::Point;
         kept.colour = window().picture().pixel(kept.from);
     }
-    kept_.push_back(kept);
-    layerChanged();
+    keep(kept);
 }
 
 void MeasureTool::modifiersChanged(Qt::KeyboardModifiers held)
@@ -251,9 +371,11 @@ void MeasureTool::drag(QPointF inViewport, bool snap)
     const Placement where = placement();
     drag_->pointer = inViewport;
     Kept& kept = drag_->kept;
+    QRegion changed = areaOf(kept, -1);
     const QPoint end = imagePixel(where, inViewport);
     kept.to = snap && kept.kind != Kind::Box ? snapped(kept.from, end, where.image) : end;
-    layerChanged();
+    changed |= areaOf(kept, -1);
+    layerChanged(changed);
 }
 
 void MeasureTool::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
@@ -270,30 +392,50 @@ void MeasureTool::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
     copyBoth->setEnabled(pointed.has_value());
 }
 
-void MeasureTool::paintKept(QPainter& painter, const Kept& kept, bool standsOut) const
+QRect MeasureTool::numberArea(int index) const
+{
+    const QFontMetrics metrics(layer_->font());
+    // Above and to the right of the start.
+    const QPoint start = viewportPoint(placement(), kept_[std::size_t(index)].from);
+    return QRect(
+        start + QPoint(3, -3 - metrics.height()),
+        QSize(metrics.horizontalAdvance(QString::number(index + 1)) + 2, metrics.height()));
+}
+
+QRect MeasureTool::areaOf(const Kept& kept, int index) const
+{
+    const Placement where = placement();
+    QRect area = QRect(viewportPoint(where, kept.from), viewportPoint(where, kept.to)).normalized();
+    if (kept.kind == Kind::Angle)
+        area |= QRect(viewportPoint(where, kept.firstArm), QSize(1, 1));
+    // A box's outline lies a block out from the pixels' middles, a point's arms further.
+    const int margin = where.factor + kPointArm + 2;
+    area.adjust(-margin, -margin, margin, margin);
+    return index >= 0 ? area | numberArea(index) : area;
+}
+
+void MeasureTool::paintKept(QPainter& painter, const Kept& kept, Look look) const
 {
     const Placement where = placement();
     const QPoint a = viewportPoint(where, kept.from);
     const QPoint b = viewportPoint(where, kept.to);
-    // White under dashes, so every mark shows on any picture; the one being dragged in red.
+    // White under dashes, so every mark shows on any picture; the one being dragged in red,
+    // the selected in blue.
+    const QColor ink = look == Look::Dragged    ? QColor(Qt::red)
+                       : look == Look::Selected ? kSelectedInk
+                                                : QColor(Qt::black);
     const auto stroke = [&](const auto& draw) {
         QPen pen(Qt::white, 1);
         painter.setPen(pen);
         draw();
-        pen.setColor(standsOut ? Qt::red : Qt::black);
+        pen.setColor(ink);
         pen.setDashPattern({kDash, kDash});
         painter.setPen(pen);
         draw();
     };
     switch (kept.kind) {
     case Kind::Box: {
-        // Around the pixels it covers, both ends included.
-        const int f = where.factor;
-        const QPoint low(std::min(kept.from.x(), kept.to.x()),
-                         std::min(kept.from.y(), kept.to.y()));
-        const QPoint high(std::max(kept.from.x(), kept.to.x()),
-                          std::max(kept.from.y(), kept.to.y()));
-        const QRect covered(where.origin + low * f, where.origin + high * f + QPoint(f - 1, f - 1));
+        const QRect covered = coveredBy(where, kept);
         stroke([&] { painter.drawRect(covered.adjusted(-1, -1, 0, 0)); });
         break;
     }
@@ -317,50 +459,71 @@ void MeasureTool::paintKept(QPainter& painter, const Kept& kept, bool standsOut)
     }
 }
 
-void MeasureTool::paintLayer(QPainter& painter)
+void MeasureTool::paintNumber(QPainter& painter, int index, Look look) const
 {
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setFont(layer_->font());
-    const QFontMetrics metrics(layer_->font());
-    for (std::size_t i = 0; i < kept_.size(); ++i) {
-        paintKept(painter, kept_[i], false);
-        // The number near the start, above and to the right of it.
-        const QPoint start = viewportPoint(placement(), kept_[i].from);
-        const QString number = QString::number(i + 1);
-        const QRect label(start + QPoint(3, -3 - metrics.height()),
-                          QSize(metrics.horizontalAdvance(number) + 2, metrics.height()));
-        painter.fillRect(label, kBoxGround);
-        painter.setPen(kBoxInk);
-        painter.drawText(label, Qt::AlignCenter, number);
-    }
-    if (drag_)
-        paintKept(painter, drag_->kept, true);
+    const QRect label = numberArea(index);
+    const bool selected = look == Look::Selected;
+    painter.fillRect(label, selected ? kSelectedInk : kBoxGround);
+    painter.setPen(selected ? QColor(Qt::white) : kBoxInk);
+    painter.drawText(label, Qt::AlignCenter, QString::number(index + 1));
+}
+
+QRect MeasureTool::boxArea() const
+{
     const Kept* shown = current();
     if (!shown)
-        return;
-
+        return QRect();
     // No message box in the middle of a paint: a fault in the figures only leaves the box out.
     QString text;
     try {
         text = boxText();
     } catch (const toolkit::RuntimeError&) {
-        return;
+        return QRect();
     }
+    const QFontMetrics metrics(layer_->font());
     const QSize size(metrics.horizontalAdvance(text) + 2 * kBoxPaddingX,
                      metrics.height() + 2 * kBoxPaddingY);
-    const QRect box = boxBeside(viewportPoint(placement(), shown->to), size, layer_->rect());
-    painter.fillRect(box, kBoxGround);
+    return boxBeside(viewportPoint(placement(), shown->to), size, layer_->rect());
+}
+
+void MeasureTool::paintLayer(QPainter& painter, const QRect& dirty)
+{
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setFont(layer_->font());
+    // Only what lies where the layer is repainted: a thousand kept cost little while one is
+    // dragged or the picture scrolls.
+    for (int index = 0; index < count(); ++index) {
+        const Kept& kept = kept_[std::size_t(index)];
+        if (!areaOf(kept, index).intersects(dirty))
+            continue;
+        const Look look = isSelected(index) ? Look::Selected : Look::Plain;
+        paintKept(painter, kept, look);
+        paintNumber(painter, index, look);
+    }
+    if (drag_)
+        paintKept(painter, drag_->kept, Look::Dragged);
+    boxShown_ = boxArea();
+    if (boxShown_.isEmpty() || !boxShown_.intersects(dirty))
+        return;
+    painter.fillRect(boxShown_, kBoxGround);
     painter.setPen(kBoxInk);
-    painter.drawRect(box.adjusted(0, 0, -1, -1));
-    painter.drawText(box, Qt::AlignCenter, text);
+    painter.drawRect(boxShown_.adjusted(0, 0, -1, -1));
+    painter.drawText(boxShown_, Qt::AlignCenter, boxText());
+}
+
+void MeasureTool::layerChanged(const QRegion& changed)
+{
+    layer_->setVisible(measuring());
+    if (!measuring()) {
+        boxShown_ = QRect();
+        return;
+    }
+    layer_->raise();
+    // The box moves with the current measurement and its figures: where it was and is.
+    layer_->update(changed | boxShown_ | boxArea());
 }
 
 void MeasureTool::layerChanged()
 {
-    // Cheap enough to repaint the viewport: the picture under it paints from its surface.
-    layer_->setVisible(measuring());
-    if (measuring()) {
-        layer_->raise();
-        layer_->update();
-    }
+    layerChanged(QRegion(layer_->rect()));
 }

@@ -22,8 +22,9 @@ class QPainter;
 // (Shift snaps it to 0, 45, 90, ... degrees); with Ctrl a box over the pixels from the
 // pressed one to the one under the pointer; Ctrl + click a point; a drag that starts on the
 // end of a line a second arm, measuring the angle between them. A box beside the pointer
-// gives the figures of the one being dragged, else the last, in the unit chosen. Esc removes
-// the one being dragged, else the last; another picture removes them all.
+// gives the figures of the one being dragged, else the selected, else the last, in the unit
+// chosen. A click on a measurement selects it. Esc removes the one being dragged, else the
+// last; Delete the selected; another picture removes them all.
 class MeasureTool : public Instrument
 {
     Q_OBJECT
@@ -35,21 +36,34 @@ public:
     bool measuring() const;
     // How many are kept, the one being dragged not counted.
     int count() const { return int(kept_.size()); }
-    // The image pixels the current measurement (the one being dragged, else the last) runs
-    // between.
+    const std::vector<measurement::Kept>& kept() const { return kept_; }
+    // Keeps a measurement as a drag that ended would.
+    void keep(const measurement::Kept& kept);
+    // The indexes (from 0) of the selected ones, ascending.
+    const std::vector<int>& selection() const { return selected_; }
+    void setSelection(std::vector<int> indexes);
+    // The image pixels the current measurement (the one being dragged, else the first
+    // selected, else the last) runs between.
     QPoint from() const;
     QPoint to() const;
     // The current measurement's figures as the box shows them; "" when there is none.
     QString boxText() const;
-    // What Ctrl+C copies now: the current measurement's figures, else the readout's text and
-    // colour while the readout is shown, else "".
+    // What Ctrl+C copies now: the figures of the one being dragged, else of every selected
+    // one a line each, else of the last, else the readout's text and colour while the
+    // readout is shown, else "".
     QString copyText() const;
     // What Ctrl+Shift+C copies: every kept measurement as tab-separated rows under a header;
     // "" when none is kept.
     QString tableText() const;
+    // Every kept measurement as rows of the table, numbered from 1, in the unit chosen.
+    QList<measurement::Row> rows() const;
+    // The same table as CSV; "" when none is kept.
+    QString csvText() const;
 
     // Removes the measurement being dragged, else the last one; false when there is none.
     bool removeLast();
+    // Removes the selected ones; false when none is.
+    bool removeSelected();
     // Removes them all.
     void clear();
     // Puts copyText() on the clipboard; leaves the clipboard alone when it is "".
@@ -61,6 +75,12 @@ public:
     void modifiersChanged(Qt::KeyboardModifiers held) override;
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
 
+signals:
+    // Measurements were kept or removed.
+    void keptChanged();
+    // Which are selected changed.
+    void selectionChanged();
+
 private:
     class Layer;
     struct Drag {
@@ -68,20 +88,35 @@ private:
         QPointF pointer; // where the pointer last was, in the viewport, before snapping
     };
 
+    enum class Look { Plain, Selected, Dragged };
+
     measurement::Placement placement() const;
     const measurement::Kept* current() const;
+    bool isSelected(int index) const;
+    // The kept measurement drawn under a point of the viewport, the latest first.
+    std::optional<int> measurementAt(QPointF inViewport) const;
     // Puts a text on the clipboard, unless it is "".
     void putOnClipboard(const std::function<QString()>& text);
     // The current measurement's figures in one line, with '-' for minus.
-    QString summary() const;
+    QString summary(const measurement::Kept& kept) const;
     // A drag that starts within reach of a line's end draws an angle's second arm from it.
     std::optional<measurement::Kept> angleFrom(QPointF inViewport) const;
     void drag(QPointF inViewport, bool snap);
-    void paintLayer(QPainter& painter);
-    void paintKept(QPainter& painter, const measurement::Kept& kept, bool standsOut) const;
+    void paintLayer(QPainter& painter, const QRect& dirty);
+    void paintKept(QPainter& painter, const measurement::Kept& kept, Look look) const;
+    void paintNumber(QPainter& painter, int index, Look look) const;
+    // Where on the layer a measurement is drawn, its number included, and the box.
+    QRect areaOf(const measurement::Kept& kept, int index) const;
+    QRect numberArea(int index) const;
+    QRect boxArea() const;
+    // Repaints the layer where something changed (and where the box was and is); the whole
+    // of it when the picture moved under it.
+    void layerChanged(const QRegion& changed);
     void layerChanged();
 
     Layer* layer_;
     std::vector<measurement::Kept> kept_;
     std::optional<Drag> drag_;
+    std::vector<int> selected_;
+    QRect boxShown_; // where the box was last painted
 };

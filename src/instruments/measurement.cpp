@@ -90,6 +90,16 @@ Figures figuresOf(QPoint from, QPoint to, int unit, double dpiX, double dpiY)
     return figures;
 }
 
+double distanceToSegment(QPointF point, QPointF a, QPointF b)
+{
+    const QPointF along = b - a;
+    const double squared = QPointF::dotProduct(along, along);
+    const double t =
+        squared > 0 ? std::clamp(QPointF::dotProduct(point - a, along) / squared, 0.0, 1.0) : 0.0;
+    const QPointF off = point - (a + t * along);
+    return std::hypot(off.x(), off.y());
+}
+
 QString copyText(const Figures& figures)
 {
     return QStringLiteral("Δx %1  Δy %2  %3 %4  %5°")

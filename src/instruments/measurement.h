@@ -50,6 +50,9 @@ struct Figures {
 };
 Figures figuresOf(QPoint from, QPoint to, int unit, double dpiX, double dpiY);
 
+// How far a point lies from the segment between a and b (from a itself when they are one).
+double distanceToSegment(QPointF point, QPointF a, QPointF b);
+
 // A text with each '-' set as the typographic minus sign, for figures on screen.
 QString withTypographicMinus(QString text);
 // The figures as the box beside the pointer shows them, with typographic minus signs:

@@ -1,0 +1,95 @@
+#include "instruments/tool_window.h"
+
+#include <QHideEvent>
+#include <QScreen>
+#include <QSettings>
+#include <QTimer>
+#include <algorithm>
+
+namespace
+{
+
+// Between the viewer's frame and the tool window's, in screen pixels.
+constexpr int kGap = 8;
+
+} // namespace
+
+ToolWindow::ToolWindow(QWidget* viewer, const QString& settingsGroup, Level level)
+    : QWidget(viewer, Qt::Tool), group_(settingsGroup), level_(level)
+{
+    setFont(viewer->font());
+}
+
+void ToolWindow::setShown(bool shown)
+{
+    if (shown == this->shown())
+        return;
+    if (shown) {
+        if (!placed_) {
+            placeBesideViewer();
+            placed_ = true;
+        }
+        show();
+    } else {
+        hide();
+    }
+    remember();
+}
+
+// The first time it shows: beside the viewer's right edge, or its left edge where the
+// screen ends first, and on the screen whatever the viewer's place.
+void ToolWindow::placeBesideViewer()
+{
+    const QWidget& viewer = *parentWidget();
+    const QRect frame = viewer.frameGeometry();
+    const QSize size = frameGeometry().size();
+    QPoint at(frame.right() + 1 + kGap,
+              level_ == Level::Top ? frame.top() : frame.bottom() + 1 - size.height());
+    const QScreen* screen = viewer.screen();
+    if (!screen) {
+        move(at);
+        return;
+    }
+    const QRect room = screen->availableGeometry();
+    if (at.x() + size.width() > room.right() + 1)
+        at.setX(frame.left() - kGap - size.width());
+    at.setX(
+        std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+    at.setY(
+        std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
+    move(at);
+}
+
+void ToolWindow::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    // Wherever the person puts it, even if the program does not end normally.
+    if (isVisible())
+        remember();
+}
+
+void ToolWindow::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    // Closed from its title bar, or hidden with its key: remembered either way. Hidden with
+    // the viewer as the program ends, it opens again next time.
+    if (!event->spontaneous() && parentWidget()->isVisible())
+        remember();
+}
+
+void ToolWindow::remember() const
+{
+    QSettings settings;
+    settings.setValue(group_ + QStringLiteral("/shown"), shown());
+    if (isVisible())
+        settings.setValue(group_ + QStringLiteral("/geometry"), saveGeometry());
+}
+
+void ToolWindow::restore()
+{
+    QSettings settings;
+    placed_ = restoreGeometry(settings.value(group_ + QStringLiteral("/geometry")).toByteArray());
+    if (settings.value(group_ + QStringLiteral("/shown"), false).toBool())
+        // Once the viewer itself is up, so the window opens above it.
+        QTimer::singleShot(0, this, [this] { setShown(true); });
+}
