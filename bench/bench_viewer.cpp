@@ -5,6 +5,7 @@
 // reading its own VmHWM. `scripts/bench` builds this in Release and runs it.
 #include "instruments/instruments.h"
 #include "instruments/loupe.h"
+#include "instruments/measure_tool.h"
 #include "toolkit/controls.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
@@ -238,11 +239,8 @@ void BM_Magnify(benchmark::State& state)
 
 // One step of each scroll bar in turn, as a person dragging diagonally; the change handler
 // moves the picture and redraws the rulers, and the window repaints.
-void BM_ScrollStep(benchmark::State& state)
+void scrollSteps(benchmark::State& state)
 {
-    largeJpegInFullHd();
-    window->cboMagnify->setListIndex(int(state.range(0)) - 1);
-    QCoreApplication::processEvents();
     toolkit::ScrollBar* bars[] = {window->hsrDisp, window->vsrDisp};
     int step = 0;
     for (auto _ : state) {
@@ -254,6 +252,14 @@ void BM_ScrollStep(benchmark::State& state)
     }
     if (window->hsrDisp->Max() <= 0)
         state.SkipWithError("scrolling is not built");
+}
+
+void BM_ScrollStep(benchmark::State& state)
+{
+    largeJpegInFullHd();
+    window->cboMagnify->setListIndex(int(state.range(0)) - 1);
+    QCoreApplication::processEvents();
+    scrollSteps(state);
     window->cboMagnify->setListIndex(0);
 }
 
@@ -306,6 +312,59 @@ void BM_PointerWithLoupe(benchmark::State& state)
         QCoreApplication::processEvents();
     }
     loupe.setShown(false);
+}
+
+// `count` measurements kept on the large picture, spread over it as a person checking a
+// layout would leave them: lines, boxes, points and angles of up to 200 pixels, so that some
+// are in sight wherever the viewport is.
+MeasureTool& keepMeasurements(int count)
+{
+    // A picture opened from outside a handler is told to the instruments as the next handler
+    // ends; a pointer move is one, so the opening does not remove what is kept below.
+    int x = 0;
+    sendNextPointerMove(x);
+    MeasureTool& tool = *window->instrument<MeasureTool>();
+    tool.clear();
+    quint32 noise = 2026;
+    const auto below = [&noise](int limit) {
+        noise = noise * 1664525u + 1013904223u;
+        return int((noise >> 8) % quint32(limit));
+    };
+    for (int i = 0; i < count; ++i) {
+        const QPoint from(below(5700), below(3700));
+        const QPoint to = from + QPoint(below(200), below(200));
+        const auto kind = measurement::Kind(i % 4);
+        tool.keep({kind, from, kind == measurement::Kind::Point ? from : to,
+                   from + QPoint(below(200), 0), 0});
+    }
+    QCoreApplication::processEvents();
+    return tool;
+}
+
+// A scroll step and a pointer move with the repaints they cause, with none or a thousand
+// measurements kept.
+void BM_ScrollWithKept(benchmark::State& state)
+{
+    largeJpegInFullHd();
+    MeasureTool& tool = keepMeasurements(int(state.range(0)));
+    scrollSteps(state);
+    if (tool.count() != state.range(0))
+        state.SkipWithError("the measurements were not kept");
+    tool.clear();
+}
+
+void BM_PointerWithKept(benchmark::State& state)
+{
+    largeJpegInFullHd();
+    MeasureTool& tool = keepMeasurements(int(state.range(0)));
+    int x = 0;
+    for (auto _ : state) {
+        sendNextPointerMove(x);
+        QCoreApplication::processEvents();
+    }
+    if (tool.count() != state.range(0))
+        state.SkipWithError("the measurements were not kept");
+    tool.clear();
 }
 
 // Collects the median CPU time of every benchmark, in seconds, while printing as usual.
@@ -460,6 +519,20 @@ void printTable(const MedianCollector& times, const std::vector<Sample>& samples
         qPrintable(figure(event ? std::optional(*event * 1e6) : std::nullopt, "%.2f")),
         qPrintable(figure(handler ? std::optional(*handler * 1e6) : std::nullopt, "%.2f")),
         qPrintable(figure(eventRatio, "%.2f")));
+    for (const auto& [what, name] :
+         {std::pair{"one scroll step", "kept-scroll"},
+          {"one pointer move as an event and its repaint", "kept-pointer"}}) {
+        const auto none = times.median(std::string(name) + "/kept:0");
+        const auto many = times.median(std::string(name) + "/kept:1000");
+        std::optional<double> ratio;
+        if (none && many)
+            ratio = *many / *none;
+        std::printf("| %s, 1,000 measurements kept | %s us | none kept %s us | %s | <= 1.2 |\n",
+                    what,
+                    qPrintable(figure(many ? std::optional(*many * 1e6) : std::nullopt, "%.2f")),
+                    qPrintable(figure(none ? std::optional(*none * 1e6) : std::nullopt, "%.2f")),
+                    qPrintable(figure(ratio, "%.3f")));
+    }
     const auto without = times.median("pointer-loupe/shown:0");
     const auto with = times.median("pointer-loupe/shown:1");
     std::optional<double> added;
@@ -545,6 +618,11 @@ int main(int argc, char** argv)
                  ->Arg(0)
                  ->Arg(1),
              benchmark::kMicrosecond);
+
+    for (const auto& [name, run] :
+         {std::pair{"kept-scroll", &BM_ScrollWithKept}, {"kept-pointer", &BM_PointerWithKept}})
+        repeated(benchmark::RegisterBenchmark(name, run)->ArgName("kept")->Arg(0)->Arg(1)->Arg(1000),
+                 benchmark::kMicrosecond);
 
     // Repetitions of all benchmarks in random order, so that a machine getting busier or
     // quieter during the run does not favour whichever ran first.

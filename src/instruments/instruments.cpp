@@ -2,6 +2,7 @@
 
 #include "instruments/loupe.h"
 #include "instruments/measure_tool.h"
+#include "instruments/measurement_list.h"
 #include "instruments/pointer_steps.h"
 #include "viewer/main_window.h"
 
@@ -9,7 +10,10 @@
 
 void attachInstruments(frmVelmora& window)
 {
-    window.attach(std::make_unique<MeasureTool>(window));
+    auto measuring = std::make_unique<MeasureTool>(window);
+    MeasureTool& tool = *measuring;
+    window.attach(std::move(measuring));
     window.attach(std::make_unique<Loupe>(window));
+    window.attach(std::make_unique<MeasurementList>(window, tool));
     window.attach(std::make_unique<PointerSteps>(window));
 }

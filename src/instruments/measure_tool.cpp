@@ -7,7 +7,10 @@
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QStaticText>
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 using namespace measurement;
@@ -26,6 +29,8 @@ constexpr qreal kDash = 4;
 // how long a point's cross arms are, in screen pixels.
 constexpr double kReachOfAnEnd = 4;
 constexpr int kPointArm = 4;
+// Screen pixels enough for a number's label and a point's arms on any side of a pixel.
+constexpr int kNumberRoom = 96;
 // The selected measurements' dashes and numbers.
 const QColor kSelectedInk(0, 102, 204);
 
@@ -47,7 +52,7 @@ protected:
     void paintEvent(QPaintEvent* event) override
     {
         QPainter painter(this);
-        tool_->paintLayer(painter, event->rect());
+        tool_->paintLayer(painter, event->region());
     }
 
 private:
@@ -63,7 +68,7 @@ MeasureTool::MeasureTool(frmVelmora& window) : Instrument(window), layer_(new La
         return true;
     });
     claimKey(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_C), [this] {
-        putOnClipboard([this] { return tableText(); });
+        copyTable();
         return true;
     });
     claimKey(QKeySequence(Qt::Key_Escape), [this] { return removeLast(); });
@@ -71,10 +76,16 @@ MeasureTool::MeasureTool(frmVelmora& window) : Instrument(window), layer_(new La
     // Measurements belong to the picture they were taken on, in its own pixels: they stay
     // through scrolling and another factor.
     connect(&window, &frmVelmora::pictureChanged, this, &MeasureTool::clear);
-    const auto whole = [this] { layerChanged(); };
-    connect(&window, &frmVelmora::magnificationChanged, this, whole);
-    connect(&window, &frmVelmora::pictureMoved, this, whole);
-    connect(&window, &frmVelmora::unitsChanged, this, whole);
+    // The layer moves with the picture, and the numbers stay in any unit: only the box, which
+    // stays in sight and gives figures in the unit, changes with either.
+    connect(&window, &frmVelmora::magnificationChanged, this, [this] { layerChanged(); });
+    connect(&window, &frmVelmora::pictureMoved, this, [this] {
+        // Scrolled along with the picture, the box is where it belongs unless the edge of
+        // what is in sight pushes it.
+        if (boxArea() != boxShown_)
+            layerChanged(QRegion());
+    });
+    connect(&window, &frmVelmora::unitsChanged, this, [this] { layerChanged(QRegion()); });
 }
 
 MeasureTool::~MeasureTool() = default;
@@ -172,7 +183,7 @@ void MeasureTool::keep(const Kept& kept)
 {
     kept_.push_back(kept);
     layerChanged(areaOf(kept_.back(), count() - 1));
-    emit keptChanged();
+    emit measurementAdded(count() - 1);
 }
 
 void MeasureTool::setSelection(std::vector<int> indexes)
@@ -248,6 +259,11 @@ void MeasureTool::copy()
     putOnClipboard([this] { return copyText(); });
 }
 
+void MeasureTool::copyTable()
+{
+    putOnClipboard([this] { return tableText(); });
+}
+
 void MeasureTool::putOnClipboard(const std::function<QString()>& text)
 {
     // The figures are worked out with the window's checked arithmetic; a fault is reported
@@ -262,6 +278,12 @@ void MeasureTool::putOnClipboard(const std::function<QString()>& text)
 Placement MeasureTool::placement() const
 {
     return Placement{window().pictureOrigin(), window().factor(), window().imageSize()};
+}
+
+Placement MeasureTool::onLayer() const
+{
+    // The layer lies over picDisp, in its coordinates.
+    return Placement{QPoint(0, 0), window().factor(), window().imageSize()};
 }
 
 namespace
@@ -392,19 +414,36 @@ void MeasureTool::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
     copyBoth->setEnabled(pointed.has_value());
 }
 
+const MeasureTool::Number& MeasureTool::number(int index) const
+{
+    // Drawn once each, plain, into a small picture of its own: a scroll step puts down the
+    // numbers that come into sight rather than laying out their text again.
+    while (std::ssize(numbers_) <= index) {
+        Number& number = numbers_.emplace_back();
+        number.text.setText(QString::number(numbers_.size()));
+        number.text.setTextFormat(Qt::PlainText);
+        number.text.prepare(QTransform(), layer_->font());
+        number.plain = QPixmap(number.text.size().toSize() + QSize(2, 0));
+        number.plain.fill(kBoxGround);
+        QPainter painter(&number.plain);
+        painter.setFont(layer_->font());
+        painter.setPen(kBoxInk);
+        painter.drawStaticText(1, 0, number.text);
+    }
+    return numbers_[std::size_t(index)];
+}
+
 QRect MeasureTool::numberArea(int index) const
 {
-    const QFontMetrics metrics(layer_->font());
     // Above and to the right of the start.
-    const QPoint start = viewportPoint(placement(), kept_[std::size_t(index)].from);
-    return QRect(
-        start + QPoint(3, -3 - metrics.height()),
-        QSize(metrics.horizontalAdvance(QString::number(index + 1)) + 2, metrics.height()));
+    const QPoint start = viewportPoint(onLayer(), kept_[std::size_t(index)].from);
+    const QSize size = number(index).plain.size();
+    return QRect(start + QPoint(3, -3 - size.height()), size);
 }
 
 QRect MeasureTool::areaOf(const Kept& kept, int index) const
 {
-    const Placement where = placement();
+    const Placement where = onLayer();
     QRect area = QRect(viewportPoint(where, kept.from), viewportPoint(where, kept.to)).normalized();
     if (kept.kind == Kind::Angle)
         area |= QRect(viewportPoint(where, kept.firstArm), QSize(1, 1));
@@ -416,21 +455,25 @@ QRect MeasureTool::areaOf(const Kept& kept, int index) const
 
 void MeasureTool::paintKept(QPainter& painter, const Kept& kept, Look look) const
 {
-    const Placement where = placement();
+    const Placement where = onLayer();
     const QPoint a = viewportPoint(where, kept.from);
     const QPoint b = viewportPoint(where, kept.to);
     // White under dashes, so every mark shows on any picture; the one being dragged in red,
     // the selected in blue.
-    const QColor ink = look == Look::Dragged    ? QColor(Qt::red)
-                       : look == Look::Selected ? kSelectedInk
-                                                : QColor(Qt::black);
+    static const QPen under(Qt::white, 1);
+    static const std::array<QPen, 3> dashes = [] {
+        std::array<QPen, 3> pens;
+        const QColor inks[] = {Qt::black, kSelectedInk, Qt::red};
+        for (std::size_t i = 0; i < pens.size(); ++i) {
+            pens[i] = QPen(inks[i], 1);
+            pens[i].setDashPattern({kDash, kDash});
+        }
+        return pens;
+    }();
     const auto stroke = [&](const auto& draw) {
-        QPen pen(Qt::white, 1);
-        painter.setPen(pen);
+        painter.setPen(under);
         draw();
-        pen.setColor(ink);
-        pen.setDashPattern({kDash, kDash});
-        painter.setPen(pen);
+        painter.setPen(dashes[std::size_t(look)]);
         draw();
     };
     switch (kept.kind) {
@@ -462,39 +505,72 @@ void MeasureTool::paintKept(QPainter& painter, const Kept& kept, Look look) cons
 void MeasureTool::paintNumber(QPainter& painter, int index, Look look) const
 {
     const QRect label = numberArea(index);
-    const bool selected = look == Look::Selected;
-    painter.fillRect(label, selected ? kSelectedInk : kBoxGround);
-    painter.setPen(selected ? QColor(Qt::white) : kBoxInk);
-    painter.drawText(label, Qt::AlignCenter, QString::number(index + 1));
+    if (look != Look::Selected) {
+        painter.drawPixmap(label.topLeft(), number(index).plain);
+        return;
+    }
+    painter.fillRect(label, kSelectedInk);
+    painter.setPen(Qt::white);
+    painter.drawStaticText(label.topLeft() + QPoint(1, 0), number(index).text);
+}
+
+const MeasureTool::Box* MeasureTool::box() const
+{
+    const Kept* shown = current();
+    if (!shown)
+        return nullptr;
+    const int unit = window().unit();
+    const units::PixelsPerInch perInch = window().pixelsPerInch();
+    // Laid out again only when the measurement or its unit changes, not as the picture
+    // scrolls under it.
+    if (!box_ || box_->of != *shown || box_->unit != unit || !(box_->perInch == perInch)) {
+        // No message box in the middle of a paint: a fault in the figures leaves the box out.
+        QString text;
+        try {
+            text = boxText();
+        } catch (const toolkit::RuntimeError&) {
+            box_.reset();
+            return nullptr;
+        }
+        const QFontMetrics metrics(layer_->font());
+        const QSize size(metrics.horizontalAdvance(text) + 2 * kBoxPaddingX,
+                         metrics.height() + 2 * kBoxPaddingY);
+        box_ = Box{*shown, unit, perInch, text, size};
+    }
+    return &*box_;
 }
 
 QRect MeasureTool::boxArea() const
 {
-    const Kept* shown = current();
+    const Box* shown = box();
     if (!shown)
         return QRect();
-    // No message box in the middle of a paint: a fault in the figures only leaves the box out.
-    QString text;
-    try {
-        text = boxText();
-    } catch (const toolkit::RuntimeError&) {
-        return QRect();
-    }
-    const QFontMetrics metrics(layer_->font());
-    const QSize size(metrics.horizontalAdvance(text) + 2 * kBoxPaddingX,
-                     metrics.height() + 2 * kBoxPaddingY);
-    return boxBeside(viewportPoint(placement(), shown->to), size, layer_->rect());
+    // Beside the end, within the part of the picture in sight.
+    const QRect inSight(-window().pictureOrigin(), window().viewport().size());
+    return boxBeside(viewportPoint(onLayer(), shown->of.to), shown->size, inSight);
 }
 
-void MeasureTool::paintLayer(QPainter& painter, const QRect& dirty)
+void MeasureTool::paintLayer(QPainter& painter, const QRegion& dirty)
 {
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setFont(layer_->font());
     // Only what lies where the layer is repainted: a thousand kept cost little while one is
-    // dragged or the picture scrolls.
+    // dragged or the picture scrolls. First by image pixels, with room for a number, which
+    // is cheap; then exactly.
+    const int f = std::max(1, window().factor());
+    const int reach = kNumberRoom / f + 1;
+    std::vector<QRect> near;
+    for (const QRect& part : dirty)
+        near.push_back(QRect(part.topLeft() / f, part.bottomRight() / f)
+                           .adjusted(-reach, -reach, reach, reach));
     for (int index = 0; index < count(); ++index) {
         const Kept& kept = kept_[std::size_t(index)];
-        if (!areaOf(kept, index).intersects(dirty))
+        QRect pixels = QRect(kept.from, kept.to).normalized();
+        if (kept.kind == Kind::Angle)
+            pixels |= QRect(kept.firstArm, QSize(1, 1));
+        if (std::none_of(near.begin(), near.end(),
+                         [&pixels](const QRect& part) { return part.intersects(pixels); }) ||
+            !dirty.intersects(areaOf(kept, index)))
             continue;
         const Look look = isSelected(index) ? Look::Selected : Look::Plain;
         paintKept(painter, kept, look);
@@ -503,22 +579,25 @@ void MeasureTool::paintLayer(QPainter& painter, const QRect& dirty)
     if (drag_)
         paintKept(painter, drag_->kept, Look::Dragged);
     boxShown_ = boxArea();
-    if (boxShown_.isEmpty() || !boxShown_.intersects(dirty))
+    if (boxShown_.isEmpty() || !dirty.intersects(boxShown_))
         return;
     painter.fillRect(boxShown_, kBoxGround);
     painter.setPen(kBoxInk);
     painter.drawRect(boxShown_.adjusted(0, 0, -1, -1));
-    painter.drawText(boxShown_, Qt::AlignCenter, boxText());
+    painter.drawText(boxShown_, Qt::AlignCenter, box()->text);
 }
 
 void MeasureTool::layerChanged(const QRegion& changed)
 {
-    layer_->setVisible(measuring());
     if (!measuring()) {
+        layer_->hide();
         boxShown_ = QRect();
         return;
     }
-    layer_->raise();
+    if (layer_->isHidden()) {
+        layer_->raise();
+        layer_->show();
+    }
     // The box moves with the current measurement and its figures: where it was and is.
     layer_->update(changed | boxShown_ | boxArea());
 }

@@ -3,9 +3,13 @@
 #include "instruments/measurement.h"
 #include "instruments/measurement_table.h"
 #include "viewer/instrument.h"
+#include "viewer/units.h"
 
+#include <QPixmap>
 #include <QPoint>
 #include <QPointF>
+#include <QSize>
+#include <QStaticText>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -68,6 +72,8 @@ public:
     void clear();
     // Puts copyText() on the clipboard; leaves the clipboard alone when it is "".
     void copy();
+    // Puts tableText() on the clipboard, the same way.
+    void copyTable();
 
     void mousePressed(const PictureMouse& mouse) override;
     void mouseMoved(const PictureMouse& mouse) override;
@@ -76,7 +82,9 @@ public:
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
 
 signals:
-    // Measurements were kept or removed.
+    // A measurement was kept, at the end: `index` is count() - 1.
+    void measurementAdded(int index);
+    // Measurements were removed; the ones left may be numbered anew.
     void keptChanged();
     // Which are selected changed.
     void selectionChanged();
@@ -90,7 +98,9 @@ private:
 
     enum class Look { Plain, Selected, Dragged };
 
+    // Where the picture lies in the viewport, which the mouse is given in, and on the layer.
     measurement::Placement placement() const;
+    measurement::Placement onLayer() const;
     const measurement::Kept* current() const;
     bool isSelected(int index) const;
     // The kept measurement drawn under a point of the viewport, the latest first.
@@ -102,12 +112,27 @@ private:
     // A drag that starts within reach of a line's end draws an angle's second arm from it.
     std::optional<measurement::Kept> angleFrom(QPointF inViewport) const;
     void drag(QPointF inViewport, bool snap);
-    void paintLayer(QPainter& painter, const QRect& dirty);
+    void paintLayer(QPainter& painter, const QRegion& dirty);
     void paintKept(QPainter& painter, const measurement::Kept& kept, Look look) const;
     void paintNumber(QPainter& painter, int index, Look look) const;
     // Where on the layer a measurement is drawn, its number included, and the box.
     QRect areaOf(const measurement::Kept& kept, int index) const;
     QRect numberArea(int index) const;
+    // A measurement's number: its text, and its label as drawn when it is not selected.
+    struct Number {
+        QStaticText text;
+        QPixmap plain;
+    };
+    const Number& number(int index) const;
+    // The box's text and size for the current measurement.
+    struct Box {
+        measurement::Kept of;
+        int unit;
+        units::PixelsPerInch perInch;
+        QString text;
+        QSize size;
+    };
+    const Box* box() const;
     QRect boxArea() const;
     // Repaints the layer where something changed (and where the box was and is); the whole
     // of it when the picture moved under it.
@@ -119,4 +144,6 @@ private:
     std::optional<Drag> drag_;
     std::vector<int> selected_;
     QRect boxShown_; // where the box was last painted
+    mutable std::optional<Box> box_;
+    mutable std::vector<Number> numbers_;
 };

@@ -25,6 +25,8 @@ struct Kept {
     QPoint firstArm;
     // Point: the pixel's colour.
     QRgb colour = 0;
+
+    friend bool operator==(const Kept&, const Kept&) = default;
 };
 
 // A measurement's figures as texts, in the columns of the table: the position of its ends

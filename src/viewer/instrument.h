@@ -47,8 +47,10 @@ protected:
     // Offers a key of the window to this instrument: when it is pressed, the instruments
     // that claimed it are asked in turn until one's `take` returns true.
     void claimKey(const QKeySequence& key, std::function<bool()> take);
-    // Puts a layer over the whole viewport, above the picture, passing the mouse through;
-    // it keeps covering the viewport as the window is resized. Shown and hidden by its owner.
+    // Puts a layer over the picture, passing the mouse through: it covers picDisp, in
+    // picDisp's coordinates, moves with it as it scrolls (so what is drawn on it moves with
+    // the picture, and only what scrolls into sight is painted) and keeps its size as the
+    // picture changes. Shown and hidden by its owner.
     void addOverlay(QWidget* layer);
     // Runs f as the window runs its handlers: a run-time error is shown in the window's
     // message instead of ending the program, and what f changed is told afterwards.

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QShortcut>
 #include <algorithm>
 #include <cmath>
@@ -90,10 +91,9 @@ frmVelmora::HandlerScope::~HandlerScope()
     if (--window_.handlerDepth_ > 0)
         return;
     window_.tellWhatChanged();
-    if (std::exchange(window_.overlayPaintPutOff_, false))
-        for (const QPointer<QWidget>& layer : window_.overlays_)
-            if (layer)
-                layer->update();
+    for (Overlay& overlay : window_.overlays_)
+        if (overlay.layer && !overlay.putOff.isEmpty())
+            overlay.layer->update(std::exchange(overlay.putOff, QRegion()));
 }
 
 frmVelmora::Seen frmVelmora::seenNow() const
@@ -148,12 +148,14 @@ void frmVelmora::claimKey(const QKeySequence& key, std::function<bool()> take)
 
 void frmVelmora::addOverlay(QWidget* layer)
 {
-    layer->setParent(picDispBase);
+    // A child of the picture rather than of the viewport: a sibling over the picture would
+    // keep the window from scrolling it by moving what is already on screen.
+    layer->setParent(picDisp);
     layer->setAttribute(Qt::WA_TransparentForMouseEvents);
     layer->setFocusPolicy(Qt::NoFocus);
-    layer->setGeometry(picDispBase->rect());
+    layer->setGeometry(picDisp->rect());
     layer->installEventFilter(this);
-    overlays_.emplace_back(layer);
+    overlays_.push_back(Overlay{layer, QRegion()});
 }
 
 namespace
@@ -194,23 +196,20 @@ std::optional<Qt::KeyboardModifiers> modifiersAfter(const QKeyEvent& event)
 
 bool frmVelmora::tellInstruments(QObject* watched, QEvent* event)
 {
-    const auto isOverlay = [watched](const QPointer<QWidget>& layer) { return layer == watched; };
-    if (event->type() == QEvent::Paint && handlerDepth_ > 0 &&
-        std::any_of(overlays_.begin(), overlays_.end(), isOverlay)) {
+    const auto overlay = std::find_if(overlays_.begin(), overlays_.end(),
+                                      [watched](const Overlay& o) { return o.layer == watched; });
+    if (event->type() == QEvent::Paint && handlerDepth_ > 0 && overlay != overlays_.end()) {
         // A yield inside a handler lets paints through while the picture, its place and its
-        // factor may disagree; the overlay is painted once the handler has ended instead.
-        overlayPaintPutOff_ = true;
+        // factor may disagree; the overlay is painted there once the handler has ended.
+        overlay->putOff |= static_cast<QPaintEvent*>(event)->region();
         return true;
-    }
-    if (watched == picDispBase) {
-        if (event->type() == QEvent::Resize)
-            for (const QPointer<QWidget>& layer : overlays_)
-                if (layer)
-                    layer->setGeometry(picDispBase->rect());
-        return false;
     }
     if (watched != picDisp || instruments_.empty())
         return false;
+    if (event->type() == QEvent::Resize)
+        for (const Overlay& o : overlays_)
+            if (o.layer)
+                o.layer->setGeometry(picDisp->rect());
     using Hears = void (Instrument::*)(const PictureMouse&);
     const auto tellMouse = [&](Hears hears) {
         const PictureMouse mouse = pictureMouse(*picDisp, *static_cast<QMouseEvent*>(event));

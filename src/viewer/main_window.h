@@ -290,13 +290,17 @@ private:
     PointedPixel pointed_;
     int handlerDepth_ = 0;
     Seen seen_;
-    bool overlayPaintPutOff_ = false;
     struct KeyClaims {
         QShortcut* shortcut = nullptr;
         std::vector<std::function<bool()>> takers;
     };
     std::map<QKeySequence, KeyClaims> keyClaims_;
-    std::vector<QPointer<QWidget>> overlays_;
+    // Each overlay, and where a paint of it was put off until the handler ends.
+    struct Overlay {
+        QPointer<QWidget> layer;
+        QRegion putOff;
+    };
+    std::vector<Overlay> overlays_;
     // Last, so instruments go first, while every control they may touch still stands.
     std::vector<std::unique_ptr<Instrument>> instruments_;
 };

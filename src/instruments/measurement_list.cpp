@@ -1,0 +1,305 @@
+#include "instruments/measurement_list.h"
+
+#include "instruments/measure_tool.h"
+#include "instruments/tool_window.h"
+#include "toolkit/runtime_error.h"
+#include "toolkit/services.h"
+#include "viewer/main_window.h"
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSettings>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using namespace measurement;
+
+namespace
+{
+
+const QString kFolderKey = QStringLiteral("measurements/folder");
+// The columns that hold text rather than figures: kind, colour and unit.
+constexpr int kKindColumn = 1;
+constexpr int kColourColumn = 10;
+constexpr int kUnitColumn = 11;
+
+} // namespace
+
+// The kept measurements as rows of texts, worked out again only when they or the unit change.
+class MeasurementList::Model : public QAbstractTableModel
+{
+public:
+    explicit Model(QObject* parent) : QAbstractTableModel(parent) {}
+
+    void reset(QList<Row> rows)
+    {
+        beginResetModel();
+        rows_ = std::move(rows);
+        endResetModel();
+    }
+
+    void append(Row row)
+    {
+        beginInsertRows({}, rowCount(), rowCount());
+        rows_ << std::move(row);
+        endInsertRows();
+    }
+
+    void refresh(QList<Row> rows)
+    {
+        rows_ = std::move(rows);
+        if (!rows_.isEmpty())
+            emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+    }
+
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(rows_.size());
+    }
+
+    int columnCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(header_.size());
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role == Qt::DisplayRole)
+            return rows_.at(index.row()).fields().at(index.column());
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(alignment(index.column()));
+        return {};
+    }
+
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal)
+            return {};
+        if (role == Qt::DisplayRole)
+            return header_.at(section);
+        if (role == Qt::TextAlignmentRole)
+            return QVariant::fromValue(alignment(section));
+        return {};
+    }
+
+private:
+    static Qt::Alignment alignment(int column)
+    {
+        const bool text = column == kKindColumn || column == kColourColumn || column == kUnitColumn;
+        return Qt::AlignVCenter | (text ? Qt::AlignLeft : Qt::AlignRight);
+    }
+
+    const QStringList header_ = headerRow().fields();
+    QList<Row> rows_;
+};
+
+// The window: the table over a row of buttons.
+class MeasurementList::View : public ToolWindow
+{
+public:
+    View(MeasurementList& list, QWidget* viewer)
+        : ToolWindow(viewer, QStringLiteral("measurements"), Level::Bottom),
+          table_(new QTableView(this)), clear_(new QPushButton(MeasurementList::tr("全部清除"))),
+          save_(new QPushButton(MeasurementList::tr("另存为 CSV…")))
+    {
+        setObjectName(QStringLiteral("measurementList"));
+        setWindowTitle(MeasurementList::tr("测量"));
+        table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+        table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        table_->verticalHeader()->hide();
+        table_->horizontalHeader()->setStretchLastSection(true);
+        table_->verticalHeader()->setDefaultSectionSize(fontMetrics().lineSpacing() + 6);
+        auto* buttons = new QHBoxLayout;
+        buttons->addWidget(clear_);
+        buttons->addStretch();
+        buttons->addWidget(save_);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(table_);
+        layout->addLayout(buttons);
+        resize(fontMetrics().averageCharWidth() * 100, fontMetrics().lineSpacing() * 16);
+        connect(clear_, &QPushButton::clicked, &list, [&list] { list.tool_.clear(); });
+        connect(save_, &QPushButton::clicked, &list, &MeasurementList::saveCsvAs);
+        addKey(QKeySequence::Delete, [&list] { list.tool_.removeSelected(); });
+        addKey(QKeySequence::Copy, [&list] { list.tool_.copy(); });
+        addKey(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_C),
+               [&list] { list.tool_.copyTable(); });
+    }
+
+    QTableView* table() const { return table_; }
+
+    // Wide enough for the header and the widest figure each column can hold, set once: no
+    // measuring of a thousand rows as they come.
+    void fitColumns(const QStringList& header)
+    {
+        const QStringList widest = {
+            QStringLiteral("0000"),    MeasurementList::tr("线段"), QStringLiteral("00000"),
+            QStringLiteral("00000"),   QStringLiteral("00000"),     QStringLiteral("00000"),
+            QStringLiteral("-000.00"), QStringLiteral("-000.00"),   QStringLiteral("00000000"),
+            QStringLiteral("-000.00"), QStringLiteral("#DDDDDD"),   QStringLiteral("px")};
+        const QFontMetrics metrics(table_->horizontalHeader()->font());
+        const int padding = 3 * metrics.averageCharWidth();
+        for (int column = 0; column < header.size(); ++column)
+            table_->setColumnWidth(column, std::max(metrics.horizontalAdvance(header[column]),
+                                                    metrics.horizontalAdvance(widest[column])) +
+                                               padding);
+    }
+
+    void enableButtons(bool any)
+    {
+        clear_->setEnabled(any);
+        save_->setEnabled(any);
+    }
+
+private:
+    void addKey(const QKeySequence& key, const std::function<void()>& run)
+    {
+        auto* action = new QAction(this);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, run);
+        addAction(action);
+    }
+
+    QTableView* table_;
+    QPushButton* clear_;
+    QPushButton* save_;
+};
+
+MeasurementList::MeasurementList(frmVelmora& window, MeasureTool& tool)
+    : Instrument(window), tool_(tool), model_(new Model(this)), view_(new View(*this, &window))
+{
+    setObjectName(QStringLiteral("measurementList"));
+    view_->table()->setModel(model_);
+    view_->fitColumns(headerRow().fields());
+    view_->enableButtons(false);
+    connect(view_->table()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &MeasurementList::takeSelection);
+    connect(&tool, &MeasureTool::measurementAdded, this, &MeasurementList::added);
+    connect(&tool, &MeasureTool::keptChanged, this, &MeasurementList::keptChanged);
+    connect(&tool, &MeasureTool::selectionChanged, this, &MeasurementList::showSelection);
+    connect(&window, &frmVelmora::unitsChanged, this, &MeasurementList::unitsChanged);
+    claimKey(QKeySequence(Qt::Key_M), [this] {
+        setShown(!shown());
+        return true;
+    });
+    view_->restore();
+}
+
+MeasurementList::~MeasurementList()
+{
+    // Its own window, though the viewer is its parent for staying above it.
+    delete view_;
+}
+
+bool MeasurementList::shown() const
+{
+    return view_->shown();
+}
+
+void MeasurementList::setShown(bool shown)
+{
+    view_->setShown(shown);
+}
+
+QTableView* MeasurementList::table() const
+{
+    return view_->table();
+}
+
+void MeasurementList::added(int index)
+{
+    const units::PixelsPerInch perInch = window().pixelsPerInch();
+    model_->append(
+        rowOf(tool_.kept()[std::size_t(index)], index + 1, window().unit(), perInch.x, perInch.y));
+    view_->enableButtons(true);
+    // The one just kept comes into sight.
+    if (view_->isVisible())
+        view_->table()->scrollToBottom();
+}
+
+void MeasurementList::unitsChanged()
+{
+    // Figures that cannot be worked out are reported where they are asked for (the box,
+    // Ctrl+C); the list shows none rather than report them again.
+    try {
+        model_->refresh(tool_.rows());
+    } catch (const toolkit::RuntimeError&) {
+        model_->reset({});
+    }
+}
+
+void MeasurementList::keptChanged()
+{
+    model_->reset(tool_.rows());
+    view_->enableButtons(tool_.count() > 0);
+    showSelection();
+}
+
+void MeasurementList::showSelection()
+{
+    QItemSelection rows;
+    for (const int index : tool_.selection())
+        rows.select(model_->index(index, 0), model_->index(index, model_->columnCount() - 1));
+    syncing_ = true;
+    view_->table()->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
+    syncing_ = false;
+    if (!rows.isEmpty())
+        view_->table()->scrollTo(rows.first().topLeft());
+}
+
+void MeasurementList::takeSelection()
+{
+    if (syncing_)
+        return;
+    std::vector<int> indexes;
+    for (const QModelIndex& row : view_->table()->selectionModel()->selectedRows())
+        indexes.push_back(row.row());
+    syncing_ = true;
+    tool_.setSelection(std::move(indexes));
+    syncing_ = false;
+}
+
+void MeasurementList::saveCsvAs()
+{
+    QSettings settings;
+    QFileDialog dialog(view_, tr("另存为 CSV"), settings.value(kFolderKey).toString(),
+                       tr("CSV 文件 (*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.selectFile(tr("测量.csv"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    settings.setValue(kFolderKey, dialog.directory().absolutePath());
+    saveCsv(dialog.selectedFiles().constFirst());
+}
+
+bool MeasurementList::saveCsv(const QString& path)
+{
+    // Written whole or not at all: a failure leaves an earlier file as it was.
+    QSaveFile file(path);
+    const QByteArray bytes = tool_.csvText().toUtf8();
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    toolkit::MsgBox(view_,
+                    tr("无法保存 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    return false;
+}
+
+void MeasurementList::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
+{
+    if (window().picture().isNull())
+        return;
+    QAction* toggle = menu.addAction(tr("显示测量列表"), this, [this] { setShown(!shown()); });
+    toggle->setCheckable(true);
+    toggle->setChecked(shown());
+    QAction* clear = menu.addAction(tr("清除全部测量"), &tool_, &MeasureTool::clear);
+    clear->setEnabled(tool_.count() > 0);
+}
