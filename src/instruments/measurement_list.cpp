@@ -124,7 +124,7 @@ public:
         auto* layout = new QVBoxLayout(this);
         layout->addWidget(table_);
         layout->addLayout(buttons);
-        resize(fontMetrics().averageCharWidth() * 100, fontMetrics().lineSpacing() * 16);
+        resize(fontMetrics().averageCharWidth() * 110, fontMetrics().lineSpacing() * 16);
         connect(clear_, &QPushButton::clicked, &list, [&list] { list.tool_.clear(); });
         connect(save_, &QPushButton::clicked, &list, &MeasurementList::saveCsvAs);
         addKey(QKeySequence::Delete, [&list] { list.tool_.removeSelected(); });
@@ -140,12 +140,12 @@ public:
     void fitColumns(const QStringList& header)
     {
         const QStringList widest = {
-            QStringLiteral("0000"),    MeasurementList::tr("线段"), QStringLiteral("00000"),
-            QStringLiteral("00000"),   QStringLiteral("00000"),     QStringLiteral("00000"),
-            QStringLiteral("-000.00"), QStringLiteral("-000.00"),   QStringLiteral("00000000"),
+            QStringLiteral("000"),     MeasurementList::tr("线段"), QStringLiteral("0000"),
+            QStringLiteral("0000"),    QStringLiteral("0000"),      QStringLiteral("0000"),
+            QStringLiteral("-000.00"), QStringLiteral("-000.00"),   QStringLiteral("00000.00"),
             QStringLiteral("-000.00"), QStringLiteral("#DDDDDD"),   QStringLiteral("px")};
         const QFontMetrics metrics(table_->horizontalHeader()->font());
-        const int padding = 3 * metrics.averageCharWidth();
+        const int padding = 2 * metrics.averageCharWidth();
         for (int column = 0; column < header.size(); ++column)
             table_->setColumnWidth(column, std::max(metrics.horizontalAdvance(header[column]),
                                                     metrics.horizontalAdvance(widest[column])) +

@@ -1,0 +1,159 @@
+// The list of measurements beside a real window: it follows what is kept, selects in both
+// directions, removes, and saves CSV or says why it could not.
+#include "instruments/measure_tool.h"
+#include "instruments/measurement_list.h"
+#include "support/test_support.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemModel>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+using measurement::Kept;
+using measurement::Kind;
+using testing::Window;
+
+namespace
+{
+
+using Action = std::function<void(Window&, MeasureTool&)>;
+
+// Three measurements: a line, a box, a point.
+void keepThree(MeasureTool& tool)
+{
+    tool.keep({Kind::Line, {10, 10}, {130, 10}, {}, 0});
+    tool.keep({Kind::Box, {20, 40}, {59, 49}, {}, 0});
+    tool.keep({Kind::Point, {100, 50}, {100, 50}, {}, qRgb(0x8C, 0x6E, 0x80)});
+}
+
+// The list's column of numbers and of kinds, a row each.
+QStringList listed(const QTableView& table)
+{
+    QStringList rows;
+    const QAbstractItemModel& model = *table.model();
+    for (int row = 0; row < model.rowCount(); ++row)
+        rows << model.index(row, 0).data().toString() + QLatin1Char(' ') +
+                    model.index(row, 1).data().toString();
+    return rows;
+}
+
+} // namespace
+
+class tst_MeasurementList : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir_;
+    QString picture_;
+
+private slots:
+    void initTestCase()
+    {
+        QImage image(300, 120, QImage::Format_RGB32);
+        image.fill(qRgb(0x8C, 0x6E, 0x80));
+        picture_ = testing::writeImage(dir_, QStringLiteral("listed.bmp"), image);
+    }
+
+    void removing_data()
+    {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QStringList>("left");
+
+        QTest::newRow("Esc: the last")
+            << Action([](Window& w, MeasureTool&) { QTest::keyClick(&*w, Qt::Key_Escape); })
+            << QStringList{"1 线段", "2 矩形"};
+        QTest::newRow("Delete: the selected, the rest numbered anew")
+            << Action([](Window& w, MeasureTool& tool) {
+                   tool.setSelection({0, 1});
+                   QTest::keyClick(&*w, Qt::Key_Delete);
+               })
+            << QStringList{"1 点"};
+        QTest::newRow("Delete with none selected: nothing")
+            << Action([](Window& w, MeasureTool&) { QTest::keyClick(&*w, Qt::Key_Delete); })
+            << QStringList{"1 线段", "2 矩形", "3 点"};
+        QTest::newRow("the list's button: all") << Action([](Window& w, MeasureTool&) {
+            for (auto* button : w->findChildren<QAbstractButton*>())
+                if (button->text() == QStringLiteral("全部清除"))
+                    button->click();
+        }) << QStringList{};
+    }
+
+    void removing()
+    {
+        QFETCH(Action, action);
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(picture_);
+        MeasureTool& tool = *w->instrument<MeasureTool>();
+        keepThree(tool);
+        action(w, tool);
+        QTEST(listed(*w->instrument<MeasurementList>()->table()), "left");
+        QCOMPARE(tool.count(), listed(*w->instrument<MeasurementList>()->table()).size());
+    }
+
+    // A row picked in the list is the measurement picked on the picture, and a click on a
+    // measurement picks its row.
+    void selectsBothWays()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(picture_);
+        MeasureTool& tool = *w->instrument<MeasureTool>();
+        keepThree(tool);
+        QTableView& table = *w->instrument<MeasurementList>()->table();
+
+        table.selectRow(1);
+        QCOMPARE(tool.selection(), std::vector<int>{1});
+        QCOMPARE(tool.boxText(), QStringLiteral("宽 40  高 10  面积 400 px²"));
+
+        // Beside the line, two screen pixels under it: the line, not the box below.
+        QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(70, 12));
+        QCOMPARE(tool.selection(), std::vector<int>{0});
+        QCOMPARE(table.selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(table.selectionModel()->selectedRows().constFirst().row(), 0);
+        QCOMPARE(tool.count(), 3);
+
+        // Off every measurement: none selected, all kept.
+        QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(250, 100));
+        QVERIFY(tool.selection().empty());
+        QVERIFY(!table.selectionModel()->hasSelection());
+        QCOMPARE(tool.count(), 3);
+    }
+
+    void savesCsv_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("a file") << "测量.csv" << true;
+        QTest::newRow("in a folder that does not exist") << "missing/测量.csv" << false;
+    }
+
+    void savesCsv()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, written);
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(picture_);
+        MeasureTool& tool = *w->instrument<MeasureTool>();
+        keepThree(tool);
+        const QString path = dir_.filePath(name);
+
+        QCOMPARE(w->instrument<MeasurementList>()->saveCsv(path), written);
+        QFile file(path);
+        QCOMPARE(file.open(QIODevice::ReadOnly), written);
+        if (written) {
+            const QByteArray bytes = file.readAll();
+            QCOMPARE(bytes, tool.csvText().toUtf8());
+            QVERIFY(bytes.startsWith("编号,类型,"));
+            QVERIFY(bytes.contains("\r\n3,点,100,50,,,,,,,#8C6E80,px\r\n"));
+        } else {
+            QVERIFY(w.messages().constLast().contains(QDir::toNativeSeparators(path)));
+        }
+        QCOMPARE(tool.count(), 3);
+    }
+};
+
+QTEST_MAIN(tst_MeasurementList)
+#include "tst_measurement_list.moc"
