@@ -361,6 +361,8 @@ private slots:
             << "";
         QTest::newRow("--help") << QStringList{"--help"} << int(A::Help) << ""
                                 << " [options] [FILE]\n";
+        QTest::newRow("--help lists --ppi") << QStringList{"--help"} << int(A::Help) << ""
+                                            << "--ppi <screen|file|monitor|N>";
         QTest::newRow("-h beside a file") << QStringList{"a.bmp", "-h"} << int(A::Help) << ""
                                           << "--version";
         QTest::newRow("--version") << QStringList{"--version"} << int(A::Version) << ""
@@ -373,6 +375,15 @@ private slots:
             << "'bogus'";
         QTest::newRow("two files") << QStringList{"a.bmp", "b.bmp"} << int(A::Error) << ""
                                    << "one FILE at most, 2 given";
+        QTest::newRow("--ppi=300 beside a file")
+            << QStringList{"--ppi=300", "scan.png"} << int(A::Open) << "scan.png"
+            << "";
+        QTest::newRow("--ppi=abc") << QStringList{"--ppi=abc"} << int(A::Error) << ""
+                                   << "not 'abc'";
+        QTest::newRow("--ppi=0") << QStringList{"--ppi=0"} << int(A::Error) << ""
+                                 << "not '0'";
+        QTest::newRow("--ppi beyond 100000") << QStringList{"--ppi=100001"} << int(A::Error) << ""
+                                             << "not '100001'";
     }
 
     void commandLine()

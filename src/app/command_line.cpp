@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "viewer/units.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -12,6 +13,14 @@ CommandLine parseCommandLine(const QStringList& arguments)
                        "centimetres, for measuring it on screen."));
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption ppi(
+        QStringLiteral("ppi"),
+        QStringLiteral("What inches and centimetres are reckoned from: the screen's logical "
+                       "resolution (screen, the default), the resolution the file records "
+                       "(file), the monitor's physical resolution (monitor), or N pixels per "
+                       "inch across and down."),
+        QStringLiteral("screen|file|monitor|N"));
+    parser.addOption(ppi);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The picture to open."),
                                  QStringLiteral("[FILE]"));
 
@@ -37,6 +46,16 @@ CommandLine parseCommandLine(const QStringList& arguments)
         result.text = QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
                                                     QCoreApplication::applicationVersion());
         return result;
+    }
+    if (parser.isSet(ppi)) {
+        result.ppi = parser.value(ppi);
+        const bool named = result.ppi == QLatin1String("screen") ||
+                           result.ppi == QLatin1String("file") ||
+                           result.ppi == QLatin1String("monitor");
+        if (!named && !units::pixelsPerInchFrom(result.ppi))
+            return error(QStringLiteral("--ppi takes screen, file, monitor or a number of pixels "
+                                        "per inch from 0.01 to 100000, not '%1'.")
+                             .arg(result.ppi));
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)

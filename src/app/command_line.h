@@ -14,6 +14,8 @@ struct CommandLine {
     Action action = Action::Open;
     QString file;
     QString text;
+    // --ppi=screen|file|monitor|N: the basis for inches this run, "" for the one remembered.
+    QString ppi;
 
     // The status the program ends with when it does not show its window: 2 for a command line
     // it cannot use, as command-line tools do, 0 otherwise.

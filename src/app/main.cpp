@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "instruments/inch_basis.h"
 #include "instruments/instruments.h"
 #include "viewer/main_window.h"
 
@@ -53,6 +54,8 @@ int main(int argc, char* argv[])
 
     frmVelmora window;
     attachInstruments(window);
+    if (!commandLine.ppi.isEmpty())
+        window.instrument<InchBasis>()->chooseFromCommandLine(commandLine.ppi);
     window.show();
 
     // A file named on the command line opens once the window is up, through the same

@@ -1,5 +1,6 @@
 #include "instruments/instruments.h"
 
+#include "instruments/inch_basis.h"
 #include "instruments/loupe.h"
 #include "instruments/measure_tool.h"
 #include "instruments/measurement_list.h"
@@ -15,5 +16,6 @@ void attachInstruments(frmVelmora& window)
     window.attach(std::move(measuring));
     window.attach(std::make_unique<Loupe>(window));
     window.attach(std::make_unique<MeasurementList>(window, tool));
+    window.attach(std::make_unique<InchBasis>(window, tool));
     window.attach(std::make_unique<PointerSteps>(window));
 }

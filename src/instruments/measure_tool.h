@@ -66,6 +66,8 @@ public:
 
     // Removes the measurement being dragged, else the last one; false when there is none.
     bool removeLast();
+    // The kept measurement drawn under a point of the viewport, the latest first.
+    std::optional<int> measurementAt(QPointF inViewport) const;
     // Removes the selected ones; false when none is.
     bool removeSelected();
     // Removes them all.
@@ -103,8 +105,6 @@ private:
     measurement::Placement onLayer() const;
     const measurement::Kept* current() const;
     bool isSelected(int index) const;
-    // The kept measurement drawn under a point of the viewport, the latest first.
-    std::optional<int> measurementAt(QPointF inViewport) const;
     // Puts a text on the clipboard, unless it is "".
     void putOnClipboard(const std::function<QString()>& text);
     // The current measurement's figures in one line, with '-' for minus.

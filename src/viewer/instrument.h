@@ -1,9 +1,12 @@
 #pragma once
 
+#include "viewer/units.h"
+
 #include <QKeySequence>
 #include <QObject>
 #include <QPointF>
 #include <functional>
+#include <optional>
 
 class frmVelmora;
 class QMenu;
@@ -52,6 +55,8 @@ protected:
     // the picture, and only what scrolls into sight is painted) and keeps its size as the
     // picture changes. Shown and hidden by its owner.
     void addOverlay(QWidget* layer);
+    // Reckons inches and centimetres from another resolution, or the screen's for none.
+    void setInchBasis(std::optional<units::Basis> basis);
     // Runs f as the window runs its handlers: a run-time error is shown in the window's
     // message instead of ending the program, and what f changed is told afterwards.
     void runGuarded(const std::function<void()>& f);

@@ -25,6 +25,11 @@ void Instrument::addOverlay(QWidget* layer)
     window_.addOverlay(layer);
 }
 
+void Instrument::setInchBasis(std::optional<units::Basis> basis)
+{
+    window_.setInchBasis(std::move(basis));
+}
+
 void Instrument::runGuarded(const std::function<void()>& f)
 {
     window_.runHandler(f);
@@ -61,7 +66,18 @@ QPoint frmVelmora::imagePixelAt(QPointF inViewport) const
 
 units::PixelsPerInch frmVelmora::pixelsPerInch() const
 {
+    if (inchBasis_)
+        return inchBasis_->perInch;
     return units::PixelsPerInch{double(dpiX), double(dpiY)};
+}
+
+void frmVelmora::setInchBasis(std::optional<units::Basis> basis)
+{
+    runHandler([&] {
+        inchBasis_ = std::move(basis);
+        // As another unit would: the rulers, the size text and the readout at once.
+        cboUnit_Click();
+    });
 }
 
 int frmVelmora::unit() const

@@ -67,6 +67,7 @@ void frmVelmora::LoadChosenFile(const QString& path)
         imageHeight = 0;
         magnification = 1;
 
+        picturePath_.clear();
         picOrig->setPicture(LoadPicture(path));
         // From here on picOrig holds a plain bitmap, whatever the file's format was.
         picOrig->setPicture(picOrig->Image());
@@ -83,6 +84,7 @@ void frmVelmora::LoadChosenFile(const QString& path)
         SetupScrollBars();
         PlacePicture();
         ckbShowRulers_Click();
+        picturePath_ = path;
     } catch (const RuntimeError& error) {
         printLoadFailure(path, error.text());
         RecoverFromFailedLoad();
@@ -115,10 +117,10 @@ void frmVelmora::ShowImageSize()
         suffix = QStringLiteral("  (像素)");
         break;
     case units::kInches:
-        suffix = QStringLiteral("  (英寸)");
+        suffix = inchBasis_ ? tr("  (英寸, %1)").arg(inchBasis_->name) : QStringLiteral("  (英寸)");
         break;
     case units::kCentimetres:
-        suffix = QStringLiteral("  (厘米)");
+        suffix = inchBasis_ ? tr("  (厘米, %1)").arg(inchBasis_->name) : QStringLiteral("  (厘米)");
         break;
     default:
         return; // nothing selected: the text stays as it is

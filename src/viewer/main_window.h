@@ -178,9 +178,16 @@ public:
     // position from here.
     static QPoint imagePixelAt(QPoint origin, qint32 factor, QPointF inViewport);
     QPoint imagePixelAt(QPointF inViewport) const;
-    // How many screen pixels an inch is across and down, for every figure in inches or
-    // centimetres: the rulers, the size text, the readout and the instruments.
+    // How many image pixels an inch is across and down, for every figure in inches or
+    // centimetres: the rulers, the size text, the readout and the instruments. The screen's
+    // logical resolution unless an instrument set another basis.
     units::PixelsPerInch pixelsPerInch() const;
+    // Another basis for inches, named after the size text's unit ("  (英寸, 文件 300 ppi)"),
+    // or none for the screen's; every figure on show follows at once.
+    void setInchBasis(std::optional<units::Basis> basis);
+    std::optional<units::Basis> inchBasis() const { return inchBasis_; }
+    // The file the picture shown was read from; "" when none is shown.
+    QString picturePath() const { return picturePath_; }
     // The unit chosen in the unit list (units::kPixels, ...), -1 for none.
     int unit() const;
     // The image pixel the readout shows and its colour, while the readout is shown.
@@ -285,6 +292,8 @@ private:
 
     // Counts loads, failed ones included, so that loading the same file again is a change.
     quint64 loads_ = 0;
+    std::optional<units::Basis> inchBasis_;
+    QString picturePath_;
     // The pixel and colour the readout last showed; its label's visibility says whether the
     // readout is shown.
     PointedPixel pointed_;

@@ -3,6 +3,8 @@
 #include "viewer/numbers.h"
 
 #include <QString>
+#include <cmath>
+#include <optional>
 
 // The positions of cboUnit's entries: what the rulers, the size text and the readout
 // measure in.
@@ -20,6 +22,35 @@ struct PixelsPerInch {
     double y = 96;
     bool operator==(const PixelsPerInch&) const = default;
 };
+
+// A resolution other than the screen's logical one that inches and centimetres are reckoned
+// from, and its name as the size text gives it: "文件 300 ppi".
+struct Basis {
+    PixelsPerInch perInch;
+    QString name;
+    bool operator==(const Basis&) const = default;
+};
+
+// The resolutions inches can be reckoned from, in pixels per inch: beyond these a figure
+// would be nonsense.
+constexpr double kFewestPixelsPerInch = 0.01;
+constexpr double kMostPixelsPerInch = 100000;
+
+inline bool isSensiblePixelsPerInch(double ppi)
+{
+    return std::isfinite(ppi) && ppi >= kFewestPixelsPerInch && ppi <= kMostPixelsPerInch;
+}
+
+// A number of pixels per inch as text ("300", "96.5"), or none where it is not a number or
+// not a sensible resolution.
+inline std::optional<double> pixelsPerInchFrom(const QString& text)
+{
+    bool ok = false;
+    const double ppi = text.trimmed().toDouble(&ok);
+    if (!ok || !isSensiblePixelsPerInch(ppi))
+        return std::nullopt;
+    return ppi;
+}
 
 // The j-th number of a ruler strip whose first number is labelBase: pixel rulers count in
 // steps of unitPx image pixels, inch and centimetre rulers in whole units. "" for no unit.

@@ -1,0 +1,183 @@
+#include "instruments/file_density.h"
+
+#include <QFile>
+#include <QtEndian>
+#include <cstring>
+
+namespace density
+{
+
+namespace
+{
+
+constexpr double kInchesPerMetre = 1 / 0.0254;
+constexpr double kCentimetresPerInch = 2.54;
+constexpr qint64 kHeaderBytes = 256 * 1024;
+
+// Reads unsigned integers of either byte order, or nothing past the end.
+class Bytes
+{
+public:
+    Bytes(const QByteArray& data, bool bigEndian) : data_(data), big_(bigEndian) {}
+
+    std::optional<quint32> u16(qsizetype at) const { return read<quint16>(at); }
+    std::optional<quint32> u32(qsizetype at) const { return read<quint32>(at); }
+    std::optional<quint32> u8(qsizetype at) const
+    {
+        if (at < 0 || at >= data_.size())
+            return std::nullopt;
+        return quint8(data_[at]);
+    }
+
+private:
+    template <class T> std::optional<quint32> read(qsizetype at) const
+    {
+        if (at < 0 || at + qsizetype(sizeof(T)) > data_.size())
+            return std::nullopt;
+        T value;
+        std::memcpy(&value, data_.constData() + at, sizeof(T));
+        return big_ ? qFromBigEndian(value) : qFromLittleEndian(value);
+    }
+
+    const QByteArray& data_;
+    bool big_;
+};
+
+std::optional<units::PixelsPerInch> sensible(double x, double y)
+{
+    const auto ok = [](double v) { return v > 0 && v <= units::kMostPixelsPerInch; };
+    if (!ok(x) || !ok(y))
+        return std::nullopt;
+    return units::PixelsPerInch{x, y};
+}
+
+std::optional<units::PixelsPerInch> fromBmp(const QByteArray& data)
+{
+    // The pixels per metre follow the width, height, planes, bits, compression and size of
+    // the image in a BITMAPINFOHEADER or any later header; the core header has none.
+    const Bytes bytes(data, false);
+    const auto headerSize = bytes.u32(14);
+    if (!headerSize || *headerSize < 40)
+        return std::nullopt;
+    const auto x = bytes.u32(38);
+    const auto y = bytes.u32(42);
+    if (!x || !y)
+        return std::nullopt;
+    return sensible(qint32(*x) * 0.0254, qint32(*y) * 0.0254);
+}
+
+std::optional<units::PixelsPerInch> fromPng(const QByteArray& data)
+{
+    // Chunks up to the image data; pHYs must come before it.
+    const Bytes bytes(data, true);
+    for (qsizetype at = 8; at + 8 <= data.size();) {
+        const auto length = bytes.u32(at);
+        const QByteArray type = data.mid(at + 4, 4);
+        if (!length || type == "IDAT" || type == "IEND")
+            break;
+        if (type == "pHYs") {
+            const auto x = bytes.u32(at + 8);
+            const auto y = bytes.u32(at + 12);
+            const auto unit = bytes.u8(at + 16);
+            // Unit 0 gives the pixels' aspect ratio only.
+            if (!x || !y || unit != 1u)
+                return std::nullopt;
+            return sensible(*x / kInchesPerMetre, *y / kInchesPerMetre);
+        }
+        at += 12 + qsizetype(*length);
+    }
+    return std::nullopt;
+}
+
+// A TIFF structure's first directory: XResolution, YResolution and ResolutionUnit
+// (2 inches, the default; 3 centimetres; 1 none).
+std::optional<units::PixelsPerInch> fromTiff(const QByteArray& tiff)
+{
+    if (tiff.size() < 8 || (!tiff.startsWith("II") && !tiff.startsWith("MM")))
+        return std::nullopt;
+    const Bytes bytes(tiff, tiff.startsWith("MM"));
+    const auto first = bytes.u32(4);
+    const auto entries = first ? bytes.u16(*first) : std::nullopt;
+    if (!entries)
+        return std::nullopt;
+    std::optional<double> x, y;
+    quint32 unit = 2;
+    const auto rational = [&](qsizetype entry) -> std::optional<double> {
+        const auto offset = bytes.u32(entry + 8);
+        const auto numerator = offset ? bytes.u32(*offset) : std::nullopt;
+        const auto denominator = offset ? bytes.u32(*offset + 4) : std::nullopt;
+        if (!numerator || !denominator || *denominator == 0)
+            return std::nullopt;
+        return double(*numerator) / *denominator;
+    };
+    for (quint32 i = 0; i < *entries; ++i) {
+        const qsizetype entry = qsizetype(*first) + 2 + 12 * qsizetype(i);
+        const auto tag = bytes.u16(entry);
+        if (!tag)
+            break;
+        if (*tag == 282)
+            x = rational(entry);
+        else if (*tag == 283)
+            y = rational(entry);
+        else if (*tag == 296)
+            unit = bytes.u16(entry + 8).value_or(2);
+    }
+    if (!x || !y || (unit != 2 && unit != 3))
+        return std::nullopt;
+    const double scale = unit == 3 ? kCentimetresPerInch : 1;
+    return sensible(*x * scale, *y * scale);
+}
+
+std::optional<units::PixelsPerInch> fromJpeg(const QByteArray& data)
+{
+    // Segments up to the start of the scan: JFIF's APP0 first, else Exif's APP1.
+    const Bytes bytes(data, true);
+    std::optional<units::PixelsPerInch> exif;
+    for (qsizetype at = 2; at + 4 <= data.size();) {
+        if (quint8(data[at]) != 0xFF)
+            break;
+        const quint8 marker = quint8(data[at + 1]);
+        if (marker == 0xDA || marker == 0xD9)
+            break;
+        const auto length = bytes.u16(at + 2);
+        if (!length || *length < 2)
+            break;
+        const QByteArray body = data.mid(at + 4, qsizetype(*length) - 2);
+        if (marker == 0xE0 && body.startsWith(QByteArray("JFIF\0", 5)) && body.size() >= 12) {
+            const Bytes jfif(body, true);
+            const quint32 unit = *jfif.u8(7);
+            // Unit 0 gives the pixels' aspect ratio only.
+            if (unit == 1 || unit == 2) {
+                const double scale = unit == 2 ? kCentimetresPerInch : 1;
+                return sensible(*jfif.u16(8) * scale, *jfif.u16(10) * scale);
+            }
+        } else if (marker == 0xE1 && body.startsWith(QByteArray("Exif\0\0", 6)) && !exif) {
+            exif = fromTiff(body.mid(6));
+        }
+        at += 2 + qsizetype(*length);
+    }
+    return exif;
+}
+
+} // namespace
+
+std::optional<units::PixelsPerInch> recorded(const QByteArray& header)
+{
+    if (header.startsWith("BM"))
+        return fromBmp(header);
+    if (header.startsWith("\x89PNG\r\n\x1a\n"))
+        return fromPng(header);
+    if (header.startsWith("\xFF\xD8"))
+        return fromJpeg(header);
+    return fromTiff(header);
+}
+
+std::optional<units::PixelsPerInch> recordedIn(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return recorded(file.read(kHeaderBytes));
+}
+
+} // namespace density

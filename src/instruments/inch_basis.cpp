@@ -1,0 +1,252 @@
+#include "instruments/inch_basis.h"
+
+#include "instruments/file_density.h"
+#include "instruments/measure_tool.h"
+#include "instruments/measurement_list.h"
+#include "toolkit/services.h"
+#include "viewer/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QScreen>
+#include <QSettings>
+#include <QTableView>
+#include <cmath>
+
+namespace
+{
+
+const QString kBasisKey = QStringLiteral("inches/basis");
+
+const QStringList kRemembered = {QStringLiteral("screen"), QStringLiteral("file"),
+                                 QStringLiteral("monitor")};
+
+// Pixels per inch as the size text gives them: up to two decimals, no trailing zeros.
+QString ppiText(double ppi)
+{
+    QString text = QString::number(ppi, 'f', 2);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+QString ppiText(units::PixelsPerInch perInch)
+{
+    if (perInch.x == perInch.y)
+        return InchBasis::tr("%1 ppi").arg(ppiText(perInch.x));
+    return InchBasis::tr("%1 × %2 ppi").arg(ppiText(perInch.x), ppiText(perInch.y));
+}
+
+} // namespace
+
+InchBasis::InchBasis(frmVelmora& window, MeasureTool& tool) : Instrument(window), tool_(tool)
+{
+    setObjectName(QStringLiteral("inchBasis"));
+    const int remembered = kRemembered.indexOf(QSettings().value(kBasisKey).toString());
+    if (remembered >= 0)
+        chosen_ = Kind(remembered);
+    connect(&window, &frmVelmora::pictureChanged, this, &InchBasis::pictureChanged);
+    // The list's rows offer a scale too, from the line selected there.
+    if (auto* list = window.instrument<MeasurementList>()) {
+        auto* scale = new QAction(tr("设定比例…"), list->table());
+        connect(scale, &QAction::triggered, this, [this] {
+            if (const auto line = lineFor(std::nullopt))
+                askScale(*line);
+        });
+        list->table()->addAction(scale);
+        list->table()->setContextMenuPolicy(Qt::ActionsContextMenu);
+    }
+    apply();
+}
+
+InchBasis::Kind InchBasis::inForce() const
+{
+    return calibrationInForce_ ? Kind::Calibrated : chosen_;
+}
+
+void InchBasis::choose(Kind kind)
+{
+    if (kind == Kind::Calibrated) {
+        calibrationInForce_ = calibrated_.has_value();
+    } else {
+        calibrationInForce_ = false;
+        chosen_ = kind;
+        if (kind != Kind::Given)
+            QSettings().setValue(kBasisKey, kRemembered.value(int(kind)));
+    }
+    apply();
+}
+
+bool InchBasis::chooseFromCommandLine(const QString& basis)
+{
+    const int named = kRemembered.indexOf(basis);
+    if (named >= 0) {
+        calibrationInForce_ = false;
+        chosen_ = Kind(named);
+    } else if (const auto ppi = units::pixelsPerInchFrom(basis)) {
+        calibrationInForce_ = false;
+        chosen_ = Kind::Given;
+        given_ = *ppi;
+    } else {
+        return false;
+    }
+    apply();
+    return true;
+}
+
+void InchBasis::apply()
+{
+    const units::PixelsPerInch screen{double(window().dpiX), double(window().dpiY)};
+    // The screen's resolution standing in where the chosen one is not known.
+    const auto fallback = [&](const QString& why) {
+        return units::Basis{screen, tr("%1，按屏幕 %2").arg(why, ppiText(screen))};
+    };
+    std::optional<units::Basis> basis;
+    switch (inForce()) {
+    case Kind::Screen:
+        break;
+    case Kind::Given:
+        basis = units::Basis{{given_, given_}, tr("指定 %1").arg(ppiText({given_, given_}))};
+        break;
+    case Kind::Calibrated:
+        basis = units::Basis{{*calibrated_, *calibrated_},
+                             tr("校准 %1").arg(ppiText({*calibrated_, *calibrated_}))};
+        break;
+    case Kind::File:
+        if (const auto recorded = density::recordedIn(window().picturePath()))
+            basis = units::Basis{*recorded, tr("文件 %1").arg(ppiText(*recorded))};
+        else
+            basis = fallback(tr("文件未记录分辨率"));
+        break;
+    case Kind::Monitor: {
+        const QScreen* glass = window().screen();
+        const units::PixelsPerInch physical{glass ? glass->physicalDotsPerInchX() : 0,
+                                            glass ? glass->physicalDotsPerInchY() : 0};
+        if (units::isSensiblePixelsPerInch(physical.x) &&
+            units::isSensiblePixelsPerInch(physical.y))
+            basis = units::Basis{physical, tr("显示器 %1").arg(ppiText(physical))};
+        else
+            basis = fallback(tr("显示器未报告分辨率"));
+        break;
+    }
+    }
+    if (basis != window().inchBasis())
+        setInchBasis(basis);
+}
+
+void InchBasis::pictureChanged()
+{
+    // A scale belongs to the picture it was set on.
+    calibrated_.reset();
+    calibrationInForce_ = false;
+    apply();
+}
+
+QString InchBasis::calibrate(int index, double length, Length unit)
+{
+    if (index < 0 || index >= tool_.count() ||
+        tool_.kept()[std::size_t(index)].kind != measurement::Kind::Line)
+        return tr("只有线段能设定比例。");
+    const measurement::Kept& line = tool_.kept()[std::size_t(index)];
+    const QPoint along = line.to - line.from;
+    const double pixels = std::hypot(double(along.x()), double(along.y()));
+    if (pixels == 0)
+        return tr("长度为零的线段不能设定比例。");
+    if (!std::isfinite(length) || length <= 0)
+        return tr("实际长度必须是大于零的数。");
+    const double perInch = unit == Length::Millimetres   ? 25.4
+                           : unit == Length::Centimetres ? 2.54
+                                                         : 1.0;
+    const double ppi = pixels / (length / perInch);
+    if (!units::isSensiblePixelsPerInch(ppi))
+        return tr("这样的比例是每英寸 %1 像素，超出了 0.01 到 100000 的范围。")
+            .arg(QString::number(ppi, 'g', 6));
+    calibrated_ = ppi;
+    calibrationInForce_ = true;
+    apply();
+    return QString();
+}
+
+std::optional<int> InchBasis::lineFor(std::optional<QPointF> inViewport) const
+{
+    const auto isLine = [this](int index) {
+        return tool_.kept()[std::size_t(index)].kind == measurement::Kind::Line;
+    };
+    if (inViewport)
+        if (const auto under = tool_.measurementAt(*inViewport); under && isLine(*under))
+            return under;
+    const std::vector<int>& selected = tool_.selection();
+    if (selected.size() == 1 && isLine(selected.front()))
+        return selected.front();
+    return std::nullopt;
+}
+
+void InchBasis::askScale(int index)
+{
+    QWidget* owner = const_cast<frmVelmora*>(&window());
+    QDialog dialog(owner);
+    dialog.setWindowTitle(tr("设定比例"));
+    auto* length = new QLineEdit(&dialog);
+    auto* unit = new QComboBox(&dialog);
+    unit->addItems({QStringLiteral("mm"), QStringLiteral("cm"), QStringLiteral("in")});
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow(tr("线段 %1 的实际长度：").arg(index + 1), length);
+    form->addRow(tr("单位："), unit);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The desktop's own decimal mark, or a point.
+    bool ok = false;
+    double value = QLocale().toDouble(length->text().trimmed(), &ok);
+    if (!ok)
+        value = QLocale::c().toDouble(length->text().trimmed(), &ok);
+    const QString refused = ok ? calibrate(index, value, Length(unit->currentIndex()))
+                               : tr("实际长度必须是大于零的数。");
+    if (!refused.isEmpty())
+        toolkit::MsgBox(owner, refused);
+}
+
+void InchBasis::addBasisEntries(QMenu& menu)
+{
+    QMenu* bases = menu.addMenu(tr("英寸依据"));
+    auto* group = new QActionGroup(bases);
+    const auto entry = [&](const QString& text, Kind kind, bool enabled) {
+        QAction* action = bases->addAction(text, this, [this, kind] { choose(kind); });
+        action->setCheckable(true);
+        action->setChecked(inForce() == kind);
+        action->setEnabled(enabled);
+        group->addAction(action);
+    };
+    entry(tr("屏幕"), Kind::Screen, true);
+    entry(tr("文件"), Kind::File, true);
+    entry(tr("校准"), Kind::Calibrated, calibrated_.has_value());
+    entry(tr("显示器"), Kind::Monitor, true);
+    if (chosen_ == Kind::Given)
+        entry(tr("指定 %1").arg(ppiText({given_, given_})), Kind::Given, true);
+}
+
+void InchBasis::addMenuEntries(QMenu& menu, QPointF inViewport)
+{
+    if (window().picture().isNull())
+        return;
+    menu.addSeparator();
+    addBasisEntries(menu);
+    const auto line = lineFor(inViewport);
+    QAction* scale = menu.addAction(tr("设定比例…"), this, [this, line] {
+        if (line)
+            askScale(*line);
+    });
+    scale->setEnabled(line.has_value());
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "viewer/instrument.h"
+
+#include <QString>
+#include <optional>
+
+class MeasureTool;
+
+// Which inch the figures in inches and centimetres use. 屏幕, the screen's logical
+// resolution, is the window's own and the default; 文件 the resolution the picture's file
+// records; 显示器 the screen's physical resolution, so an inch on the ruler is an inch on
+// the glass at 1x; 校准 a scale set from a line of known length, for the picture shown only;
+// and a number of pixels per inch given on the command line. The picture's menu chooses
+// among them and offers "设定比例…" on a line; the choice (not a calibration) is remembered.
+// Where a file or the desktop gives nothing usable, the screen's resolution stands in and
+// the size text says so.
+class InchBasis : public Instrument
+{
+    Q_OBJECT
+public:
+    enum class Kind { Screen, File, Monitor, Calibrated, Given };
+    // What a calibrated length is given in.
+    enum class Length { Millimetres, Centimetres, Inches };
+
+    InchBasis(frmVelmora& window, MeasureTool& tool);
+
+    // The basis in force: Calibrated while a calibration is, else the one chosen.
+    Kind inForce() const;
+    // Screen, File or Monitor, remembered between runs.
+    void choose(Kind kind);
+    // From the command line: "screen", "file", "monitor" or pixels per inch; not remembered.
+    // False for anything else.
+    bool chooseFromCommandLine(const QString& basis);
+    // Takes the kept line numbered index (from 0) as `length` long, pixels as square. "" when
+    // done, else why not, and the basis stays.
+    QString calibrate(int index, double length, Length unit);
+
+    void addMenuEntries(QMenu& menu, QPointF inViewport) override;
+
+private:
+    void apply();
+    void pictureChanged();
+    void addBasisEntries(QMenu& menu);
+    // The line a scale would be set from: the one under the point, else the one selected.
+    std::optional<int> lineFor(std::optional<QPointF> inViewport) const;
+    void askScale(int index);
+
+    MeasureTool& tool_;
+    Kind chosen_ = Kind::Screen;
+    double given_ = 0;
+    std::optional<double> calibrated_;
+    bool calibrationInForce_ = false;
+};
