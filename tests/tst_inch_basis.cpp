@@ -73,7 +73,7 @@ private slots:
 
         QImage image(600, 400, QImage::Format_RGB32);
         image.fill(Qt::gray);
-        const QString none = QStringLiteral("文件未记录分辨率，按屏幕 96 ppi");
+        const QString none = QStringLiteral("文件无→屏幕");
         QTest::newRow("BMP 3,780 pixels per metre")
             << patched(dir_, "a.bmp", image, bmpPerMetre(3780, 3780))
             << "图像尺寸  6.25 x 4.17  (英寸, 文件 96.01 ppi)" << QList{96, 12, 48, 96, 12, 48};
@@ -116,7 +116,7 @@ private slots:
         w.open(path);
         QVERIFY(w->picOrig->hasPicture());
         if (size.isEmpty())
-            QVERIFY(w->lblImageSize->Caption().endsWith("文件未记录分辨率，按屏幕 96 ppi)"));
+            QVERIFY(w->lblImageSize->Caption().endsWith("文件无→屏幕)"));
         else
             QCOMPARE(w->lblImageSize->Caption(), size);
         QCOMPARE(

@@ -174,6 +174,8 @@ std::optional<units::PixelsPerInch> recorded(const QByteArray& header)
 
 std::optional<units::PixelsPerInch> recordedIn(const QString& path)
 {
+    if (path.isEmpty())
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;

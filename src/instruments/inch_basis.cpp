@@ -106,9 +106,11 @@ bool InchBasis::chooseFromCommandLine(const QString& basis)
 void InchBasis::apply()
 {
     const units::PixelsPerInch screen{double(window().dpiX), double(window().dpiY)};
-    // The screen's resolution standing in where the chosen one is not known.
-    const auto fallback = [&](const QString& why) {
-        return units::Basis{screen, tr("%1，按屏幕 %2").arg(why, ppiText(screen))};
+    // The screen's resolution standing in where the chosen one is not known, said briefly:
+    // the size text has room for little more than the basis, and the screen's resolution
+    // is the one the figures would have had anyway.
+    const auto fallback = [&](const QString& chosen) {
+        return units::Basis{screen, tr("%1无→屏幕").arg(chosen)};
     };
     std::optional<units::Basis> basis;
     switch (inForce()) {
@@ -125,7 +127,7 @@ void InchBasis::apply()
         if (const auto recorded = density::recordedIn(window().picturePath()))
             basis = units::Basis{*recorded, tr("文件 %1").arg(ppiText(*recorded))};
         else
-            basis = fallback(tr("文件未记录分辨率"));
+            basis = fallback(tr("文件"));
         break;
     case Kind::Monitor: {
         const QScreen* glass = window().screen();
@@ -135,7 +137,7 @@ void InchBasis::apply()
             units::isSensiblePixelsPerInch(physical.y))
             basis = units::Basis{physical, tr("显示器 %1").arg(ppiText(physical))};
         else
-            basis = fallback(tr("显示器未报告分辨率"));
+            basis = fallback(tr("显示器"));
         break;
     }
     }
