@@ -274,7 +274,11 @@ void tst_Loading::dialogIsAskedForImagesThatExist()
     QCOMPARE(w.dialog().records().size(), 1);
     const OpenFileRecord& record = w.dialog().records().first();
     QCOMPARE(record.Flags, quint32(0x1000));
-    QCOMPARE(record.lpstrFilter, QStringLiteral("(bmp/jpg/gif)\0*.bmp;*.gif;*.jpg\0\0\0"));
+    // The window's own entry first, and first chosen; every readable format second.
+    QVERIFY(record.lpstrFilter.startsWith(
+        QStringLiteral("(bmp/jpg/gif)\0*.bmp;*.gif;*.jpg\0所有可读的图像\0")));
+    QVERIFY(record.lpstrFilter.contains(QStringLiteral("*.png;")));
+    QCOMPARE(record.nFilterIndex, 1);
     // The dialog object is made once and kept.
     QVERIFY(w->fileDlg);
     const clsFileDlg* first = w->fileDlg.get();

@@ -25,7 +25,7 @@ QString clsFileDlg::ShowOpen(quintptr Owner, OptionalText* Filename, const QStri
                              bool MultiSelect, bool FileMustExist, bool ReadOnly, bool HideReadOnly,
                              qint32 FilterIndex, const OptionalText& InitDir,
                              const OptionalText& DefaultExt, const OptionalText& FileTitle,
-                             const OptionalText& DlgTitle, qint32 flags)
+                             const OptionalText& DlgTitle, qint32 flags, qint32* ChosenFilterIndex)
 {
     OpenFileRecord record = buildOpenFileRecord(
         Owner, Filename ? *Filename : std::nullopt, Filter, MultiSelect, FileMustExist, ReadOnly,
@@ -35,5 +35,7 @@ QString clsFileDlg::ShowOpen(quintptr Owner, OptionalText* Filename, const QStri
         currentBackend()->GetOpenFileName(record) ? TrimNull(record.lpstrFile) : QString("");
     if (Filename)
         *Filename = result;
+    if (ChosenFilterIndex && !result.isEmpty())
+        *ChosenFilterIndex = record.nFilterIndex;
     return result;
 }

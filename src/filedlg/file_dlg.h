@@ -24,7 +24,8 @@ public:
     // Shows the modal dialog and returns the full path of the chosen file, or "" when the
     // user cancelled or closed it. Filename, when given, goes in as the initial name and comes
     // back holding the result too. Raises InvalidProcedureCall when Filename or FileTitle is
-    // longer than 260 characters, Overflow when Filter is longer than 32,767.
+    // longer than 260 characters, Overflow when Filter is longer than 32,767. On a choice,
+    // ChosenFilterIndex, when given, receives the filter entry in force (from 1).
     QString ShowOpen(quintptr Owner = 0, OptionalText* Filename = nullptr,
                      const QString& Filter = QStringLiteral("All (*.*)| *.*"),
                      bool MultiSelect = false, bool FileMustExist = true, bool ReadOnly = false,
@@ -32,7 +33,8 @@ public:
                      const OptionalText& InitDir = std::nullopt,
                      const OptionalText& DefaultExt = QString(""),
                      const OptionalText& FileTitle = std::nullopt,
-                     const OptionalText& DlgTitle = std::nullopt, qint32 flags = 0);
+                     const OptionalText& DlgTitle = std::nullopt, qint32 flags = 0,
+                     qint32* ChosenFilterIndex = nullptr);
 
     // Replaces the back end every clsFileDlg uses; nullptr restores the Qt dialog.
     static void setBackend(std::unique_ptr<OpenFileBackend> backend);

@@ -17,11 +17,12 @@ QFileDialog::FileMode fileModeFor(qint32 flags)
     return (flags & OFN_FILEMUSTEXIST) ? QFileDialog::ExistingFile : QFileDialog::AnyFile;
 }
 
-void applyFilters(QFileDialog& dialog, const OpenFileRecord& record)
+// Returns the name filters as the dialog shows them, in the record's order.
+QStringList applyFilters(QFileDialog& dialog, const OpenFileRecord& record)
 {
     const QList<FilterItem> items = parseFilterList(record.lpstrFilter);
     if (items.isEmpty())
-        return;
+        return {};
 
     QStringList nameFilters;
     QSet<QString> descriptions;
@@ -36,6 +37,7 @@ void applyFilters(QFileDialog& dialog, const OpenFileRecord& record)
     dialog.setNameFilters(nameFilters);
     dialog.selectNameFilter(
         nameFilters.at(selectedFilterPosition(record.nFilterIndex, int(nameFilters.size()))));
+    return nameFilters;
 }
 
 } // namespace
@@ -57,7 +59,7 @@ bool QtFileDialogBackend::GetOpenFileName(OpenFileRecord& record)
         dialog.setDirectory(*record.lpstrInitialDir);
     if (record.lpstrDefExt && !record.lpstrDefExt->isEmpty())
         dialog.setDefaultSuffix(*record.lpstrDefExt);
-    applyFilters(dialog, record);
+    const QStringList nameFilters = applyFilters(dialog, record);
     // After the folder, so that a name with a folder in it takes the dialog there.
     const QString initialName = TrimNull(record.lpstrFile);
     if (!initialName.isEmpty())
@@ -71,5 +73,8 @@ bool QtFileDialogBackend::GetOpenFileName(OpenFileRecord& record)
     // Only one path is answered even when several were picked. The path may exceed the
     // buffer's 260 characters: Linux paths can, and nothing here is a fixed-size buffer.
     record.lpstrFile = chosen.first() + QChar(0);
+    // The entry in force when the choice was made, counted from 1, as the record answers it.
+    if (const qsizetype entry = nameFilters.indexOf(dialog.selectedNameFilter()); entry >= 0)
+        record.nFilterIndex = qint32(entry + 1);
     return true;
 }

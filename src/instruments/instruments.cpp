@@ -1,10 +1,13 @@
 #include "instruments/instruments.h"
 
+#include "instruments/folder_walk.h"
 #include "instruments/inch_basis.h"
 #include "instruments/loupe.h"
 #include "instruments/measure_tool.h"
 #include "instruments/measurement_list.h"
+#include "instruments/picture_source.h"
 #include "instruments/pointer_steps.h"
+#include "instruments/recent_files.h"
 #include "viewer/main_window.h"
 
 #include <memory>
@@ -17,5 +20,9 @@ void attachInstruments(frmVelmora& window)
     window.attach(std::make_unique<Loupe>(window));
     window.attach(std::make_unique<MeasurementList>(window, tool));
     window.attach(std::make_unique<InchBasis>(window, tool));
+    auto* source =
+        static_cast<PictureSource*>(window.attach(std::make_unique<PictureSource>(window)));
+    window.attach(std::make_unique<FolderWalk>(window, *source));
+    window.attach(std::make_unique<RecentFiles>(window, *source));
     window.attach(std::make_unique<PointerSteps>(window));
 }

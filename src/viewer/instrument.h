@@ -55,6 +55,12 @@ protected:
     // the picture, and only what scrolls into sight is painted) and keeps its size as the
     // picture changes. Shown and hidden by its owner.
     void addOverlay(QWidget* layer);
+    // Opens a picture file through the window's own loading path, as Open does: the same
+    // limits, error message, factor back to 1 and size text.
+    void openPicture(const QString& path);
+    // Writes a note after the window's caption ("Quarnet https://… — shot.png"); "" for the
+    // caption alone.
+    void setCaptionNote(const QString& note);
     // Reckons inches and centimetres from another resolution, or the screen's for none.
     void setInchBasis(std::optional<units::Basis> basis);
     // Runs f as the window runs its handlers: a run-time error is shown in the window's

@@ -25,6 +25,19 @@ void Instrument::addOverlay(QWidget* layer)
     window_.addOverlay(layer);
 }
 
+void Instrument::openPicture(const QString& path)
+{
+    window_.runHandler([&] { window_.OpenPicture(path); });
+}
+
+void Instrument::setCaptionNote(const QString& note)
+{
+    // The caption the window was given, before any note.
+    static const QString kSeparator = QStringLiteral(" — ");
+    const QString caption = window_.windowTitle().section(kSeparator, 0, 0);
+    window_.setWindowTitle(note.isEmpty() ? caption : caption + kSeparator + note);
+}
+
 void Instrument::setInchBasis(std::optional<units::Basis> basis)
 {
     window_.setInchBasis(std::move(basis));

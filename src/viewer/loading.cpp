@@ -5,10 +5,14 @@
 #include "viewer/numbers.h"
 #include "viewer/units.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QMimeData>
+#include <QSettings>
 #include <QUrl>
+#include <algorithm>
 #include <cstdio>
 
 using namespace toolkit;
@@ -21,6 +25,20 @@ const QString kLoadErrorMessage =
                    "a size greater than PictureBox can handle.");
 
 const QString kSizePrefix = QStringLiteral("图像尺寸  ");
+const QString kOpenFilterKey = QStringLiteral("open/filter");
+const QString kOpenFolderKey = QStringLiteral("open/folder");
+
+// The dialog's entries: the three formats the window was made for, first, then every format
+// the program reads, so that a screenshot in PNG can be opened too.
+QString openDialogFilter()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    return QStringLiteral("(bmp/jpg/gif)|*.bmp;*.gif;*.jpg|") +
+           QCoreApplication::translate("frmVelmora", "所有可读的图像") + QLatin1Char('|') +
+           patterns.join(QLatin1Char(';')) + QLatin1Char('|');
+}
 
 // The message box says the same whatever went wrong; standard error says what did.
 void printLoadFailure(const QString& path, const QString& reason)
@@ -37,11 +55,18 @@ void frmVelmora::cmdOpen_Click()
     if (!fileDlg)
         fileDlg = std::make_unique<clsFileDlg>();
     OptionalText filename = QString("");
-    const QString path = fileDlg->ShowOpen(
-        owner, &filename, QStringLiteral("(bmp/jpg/gif)|*.bmp;*.gif;*.jpg|"), false, true, false,
-        false, 1, std::nullopt, QString(""), std::nullopt, std::nullopt, 0);
+    // The entry and the folder chosen last time, if any; the first entry otherwise.
+    QSettings settings;
+    qint32 filterIndex = std::clamp(settings.value(kOpenFilterKey, 1).toInt(), 1, 2);
+    const QString folder = settings.value(kOpenFolderKey).toString();
+    const QString path =
+        fileDlg->ShowOpen(owner, &filename, openDialogFilter(), false, true, false, false,
+                          filterIndex, folder.isEmpty() ? std::nullopt : OptionalText(folder),
+                          QString(""), std::nullopt, std::nullopt, 0, &filterIndex);
     if (path.isEmpty())
         return; // cancelled: nothing changes, not even the labels
+    settings.setValue(kOpenFilterKey, filterIndex);
+    settings.setValue(kOpenFolderKey, QFileInfo(path).absolutePath());
     LoadChosenFile(path);
 }
 

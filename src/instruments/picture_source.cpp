@@ -1,0 +1,213 @@
+#include "instruments/picture_source.h"
+
+#include "instruments/measure_tool.h"
+#include "toolkit/controls.h"
+#include "toolkit/runtime_error.h"
+#include "toolkit/services.h"
+#include "viewer/main_window.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QDateTime>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QToolTip>
+#include <QUrl>
+
+namespace
+{
+
+// Changes to a file come in bursts as it is written: read it once they have settled.
+constexpr int kSettleMs = 150;
+constexpr int kNoteMs = 3000;
+
+// The picture types a clipboard may hold, as they are written to a file for loading.
+const std::pair<const char*, const char*> kPictureTypes[] = {
+    {"image/png", "png"}, {"image/bmp", "bmp"}, {"image/jpeg", "jpg"}, {"image/gif", "gif"}};
+
+QString stampOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QString();
+    return QString::number(info.size()) + QLatin1Char('@') +
+           QString::number(info.lastModified().toMSecsSinceEpoch());
+}
+
+// Whether the file reads whole now, as the window would read it.
+bool readsNow(const QString& path)
+{
+    try {
+        return !toolkit::LoadPicture(path).isNull();
+    } catch (const toolkit::RuntimeError&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+} // namespace
+
+PictureSource::PictureSource(frmVelmora& window) : Instrument(window)
+{
+    setObjectName(QStringLiteral("pictureSource"));
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    retry_.setSingleShot(true);
+    retry_.setInterval(kRetryEveryMs);
+    connect(&settle_, &QTimer::timeout, this, &PictureSource::changedOnDisk);
+    connect(&retry_, &QTimer::timeout, this, &PictureSource::retry);
+    connect(&watcher_, &QFileSystemWatcher::fileChanged, &settle_, qOverload<>(&QTimer::start));
+    connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
+            qOverload<>(&QTimer::start));
+    connect(&window, &frmVelmora::pictureChanged, this, &PictureSource::pictureChanged);
+    claimKey(QKeySequence::Paste, [this] {
+        paste();
+        return true;
+    });
+    claimKey(QKeySequence(Qt::Key_F5), [this] { return reload(); });
+}
+
+void PictureSource::pictureChanged()
+{
+    const QString path = window().picturePath();
+    pasted_ = pasting_ && !path.isEmpty();
+    file_ = pasted_ ? QString() : path;
+    stamp_ = stampOf(file_);
+    retry_.stop();
+    setCaptionNote(pasted_ ? tr("剪贴板") : QFileInfo(file_).fileName());
+    follow();
+}
+
+void PictureSource::follow()
+{
+    if (!watcher_.files().isEmpty())
+        watcher_.removePaths(watcher_.files());
+    if (!watcher_.directories().isEmpty())
+        watcher_.removePaths(watcher_.directories());
+    if (file_.isEmpty())
+        return;
+    // The folder too: a file saved by writing another and renaming it over this one, or
+    // deleted and written anew, is no longer the file first watched.
+    watcher_.addPath(file_);
+    watcher_.addPath(QFileInfo(file_).absolutePath());
+}
+
+void PictureSource::changedOnDisk()
+{
+    if (file_.isEmpty())
+        return;
+    const QString stamp = stampOf(file_);
+    if (stamp.isEmpty()) {
+        // Gone: the picture stays, and the caption says so.
+        setCaptionNote(tr("%1（文件已不在）").arg(QFileInfo(file_).fileName()));
+        return;
+    }
+    if (!watcher_.files().contains(file_))
+        watcher_.addPath(file_);
+    if (stamp == stamp_ || retry_.isActive())
+        return;
+    setCaptionNote(QFileInfo(file_).fileName());
+    retrying_.start();
+    retry();
+}
+
+void PictureSource::retry()
+{
+    // A file still being written does not read yet: try again shortly, and let the load
+    // error show only once it has had a few seconds.
+    if (!readsNow(file_) && retrying_.elapsed() < kRetryForMs) {
+        retry_.start();
+        return;
+    }
+    reload();
+}
+
+bool PictureSource::reload()
+{
+    if (file_.isEmpty())
+        return false;
+    retry_.stop();
+    const frmVelmora& shown = window();
+    const qint32 factor = shown.factor();
+    const qint16 across = shown.hsrDisp->Value();
+    const qint16 down = shown.vsrDisp->Value();
+    MeasureTool* measuring = shown.instrument<MeasureTool>();
+    const std::vector<measurement::Kept> kept =
+        measuring ? measuring->kept() : std::vector<measurement::Kept>();
+
+    openPicture(file_);
+    if (shown.picture().isNull())
+        return true;
+    // Loading starts again at factor 1 and the top left: put back what the person had.
+    if (factor == 2)
+        shown.cboMagnify->setListIndex(1);
+    shown.hsrDisp->setValue(std::min(across, shown.hsrDisp->Max()));
+    shown.vsrDisp->setValue(std::min(down, shown.vsrDisp->Max()));
+    const QRect image(QPoint(0, 0), shown.imageSize());
+    for (const measurement::Kept& measurement : kept)
+        if (image.contains(measurement.from) && image.contains(measurement.to) &&
+            (measurement.kind != measurement::Kind::Angle || image.contains(measurement.firstArm)))
+            measuring->keep(measurement);
+    return true;
+}
+
+bool PictureSource::paste()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    // A copied file opens as that file, with its name.
+    if (data && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile()) {
+        openPicture(data->urls().first().toLocalFile());
+        return true;
+    }
+    QByteArray bytes;
+    QString suffix;
+    for (const auto& [type, extension] : kPictureTypes)
+        if (data && data->hasFormat(QLatin1String(type))) {
+            bytes = data->data(QLatin1String(type));
+            suffix = QLatin1String(extension);
+            break;
+        }
+    if (bytes.isEmpty() && data && data->hasImage()) {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        qvariant_cast<QImage>(data->imageData()).save(&buffer, "PNG");
+        suffix = QStringLiteral("png");
+    }
+    if (bytes.isEmpty()) {
+        note(tr("剪贴板里没有图像"));
+        return false;
+    }
+    // Through a file, so that it takes the same way as any picture: the same limits, the
+    // same error.
+    const QString path = pastedFiles_.filePath(QStringLiteral("pasted.") + suffix);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        note(tr("无法保存剪贴板里的图像"));
+        return false;
+    }
+    file.close();
+    pasting_ = true;
+    openPicture(path);
+    pasting_ = false;
+    return true;
+}
+
+void PictureSource::note(const QString& text)
+{
+    lastNote_ = text;
+    const QWidget& viewport = window().viewport();
+    QToolTip::showText(viewport.mapToGlobal(viewport.rect().center()), text,
+                       const_cast<QWidget*>(&viewport), QRect(), kNoteMs);
+}
+
+void PictureSource::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
+{
+    menu.addSeparator();
+    menu.addAction(tr("粘贴"), this, &PictureSource::paste)->setShortcut(QKeySequence::Paste);
+    QAction* again = menu.addAction(tr("重新载入"), this, &PictureSource::reload);
+    again->setShortcut(QKeySequence(Qt::Key_F5));
+    again->setEnabled(!file_.isEmpty());
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "viewer/instrument.h"
+
+#include <QElapsedTimer>
+#include <QFileSystemWatcher>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+
+// Where the picture shown came from, kept current: the file's name after the window's
+// caption ("剪贴板" for a pasted picture), the picture read again by itself when its file
+// changes on disk and with F5, and the clipboard's picture shown with Ctrl+V or 粘贴. A
+// reload keeps the factor, the scroll position as far as the new picture reaches, the unit
+// and the measurements that still lie on it. A file still being written is tried again for
+// a few seconds before its load error shows; a file that goes away leaves the picture shown
+// and says so in the caption.
+class PictureSource : public Instrument
+{
+    Q_OBJECT
+public:
+    explicit PictureSource(frmVelmora& window);
+
+    // The file shown; "" for none and for a pasted picture.
+    QString file() const { return file_; }
+    bool pasted() const { return pasted_; }
+    // Shows the picture on the clipboard (image data, or a copied file); false, with a brief
+    // note and nothing changed, when it holds none.
+    bool paste();
+    // Reads the file shown again; false when no file is shown.
+    bool reload();
+    // The last brief note given ("剪贴板里没有图像"), for the tests.
+    QString lastNote() const { return lastNote_; }
+
+    // How often a file that cannot be read yet is tried again, and for how long.
+    static constexpr int kRetryEveryMs = 250;
+    static constexpr int kRetryForMs = 3000;
+
+    void addMenuEntries(QMenu& menu, QPointF inViewport) override;
+
+private:
+    void pictureChanged();
+    void follow();
+    void changedOnDisk();
+    void retry();
+    void note(const QString& text);
+
+    QFileSystemWatcher watcher_;
+    QTimer settle_;
+    QTimer retry_;
+    QElapsedTimer retrying_;
+    QTemporaryDir pastedFiles_;
+    QString file_;
+    QString stamp_; // the file's size and time as read, to tell its own changes from others
+    bool pasting_ = false;
+    bool pasted_ = false;
+    QString lastNote_;
+};

@@ -1,0 +1,193 @@
+// Where the picture comes from on a real window: pasted, read again when its file changes,
+// the next file in the folder, and the recent files.
+#include "instruments/folder_walk.h"
+#include "instruments/measure_tool.h"
+#include "instruments/picture_source.h"
+#include "instruments/recent_files.h"
+#include "support/test_support.h"
+
+#include <QBuffer>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+using testing::Window;
+
+namespace
+{
+
+QByteArray pngBytes(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+PictureSource& sourceOf(const Window& w)
+{
+    return *w->instrument<PictureSource>();
+}
+
+} // namespace
+
+class tst_PictureSource : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir dir_;
+
+private slots:
+    void paste_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QSize>("size");      // empty: no picture shown
+        QTest::addColumn<QString>("caption"); // after the window's own
+        QTest::addColumn<int>("errors");      // load error boxes
+
+        QTest::newRow("PNG data") << "png" << QSize(37, 21) << " — 剪贴板" << 0;
+        QTest::newRow("a copied file") << "url" << QSize(37, 21) << " — copied.bmp" << 0;
+        QTest::newRow("text: nothing changes") << "text" << QSize() << "" << 0;
+        QTest::newRow("PNG data cut short: the load error") << "cut" << QSize() << "" << 1;
+    }
+
+    void paste()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QSize, size);
+        const QImage image = testing::gradientImage(37, 21);
+        auto* data = new QMimeData;
+        if (kind == "png")
+            data->setData("image/png", pngBytes(image));
+        else if (kind == "cut")
+            data->setData("image/png", pngBytes(image).left(60));
+        else if (kind == "url")
+            data->setUrls({QUrl::fromLocalFile(testing::writeImage(dir_, "copied.bmp", image))});
+        else
+            data->setText(QStringLiteral("not a picture"));
+        QGuiApplication::clipboard()->setMimeData(data);
+
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        const QString caption = w->windowTitle();
+        QCOMPARE(sourceOf(w).paste(), kind != "text");
+        QCOMPARE(w->imageSize(), size.isValid() ? size : QSize(0, 0));
+        QTEST(w->windowTitle().mid(caption.size()), "caption");
+        QTEST(int(w.messages().size()), "errors");
+        QCOMPARE(sourceOf(w).lastNote().isEmpty(), kind != "text");
+    }
+
+    // F5 and a change on disk read the file again where the person was: factor, scroll
+    // position within the new picture, and the measurements that still lie on it.
+    void reloadKeepsThePlace_data()
+    {
+        QTest::addColumn<QSize>("after");
+        QTest::addColumn<int>("measurements");
+        QTest::newRow("the same size") << QSize(900, 700) << 2;
+        QTest::newRow("shrunk under the scroll position") << QSize(300, 200) << 1;
+    }
+
+    void reloadKeepsThePlace()
+    {
+        QFETCH(QSize, after);
+        const QString path =
+            testing::writeImage(dir_, "shot.png", testing::gradientImage(900, 700));
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(path);
+        w->cboMagnify->setListIndex(1);
+        w->hsrDisp->setValue(400);
+        w->vsrDisp->setValue(300);
+        MeasureTool& tool = *w->instrument<MeasureTool>();
+        tool.keep({measurement::Kind::Line, {10, 10}, {100, 10}, {}, 0});
+        tool.keep({measurement::Kind::Box, {500, 400}, {600, 500}, {}, 0});
+
+        testing::writeImage(dir_, "shot.png",
+                            testing::gradientImage(after.width(), after.height()));
+        QVERIFY(sourceOf(w).reload());
+        QCOMPARE(w->imageSize(), after);
+        QCOMPARE(w->factor(), 2);
+        QCOMPARE(w->hsrDisp->Value(), std::min<qint16>(400, w->hsrDisp->Max()));
+        QCOMPARE(w->vsrDisp->Value(), std::min<qint16>(300, w->vsrDisp->Max()));
+        QTEST(tool.count(), "measurements");
+        QVERIFY(w->windowTitle().endsWith(" — shot.png"));
+    }
+
+    // A file caught half written is tried again until it reads; one that goes away stays
+    // shown, and the caption says so.
+    void changesOnDisk()
+    {
+        const QString path = testing::writeImage(dir_, "live.png", testing::gradientImage(40, 30));
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(path);
+        const QByteArray next = pngBytes(testing::gradientImage(64, 48));
+        writeBytes(path, next.left(next.size() / 2));
+        QTest::qWait(PictureSource::kRetryEveryMs * 2);
+        QCOMPARE(w->imageSize(), QSize(40, 30));
+        writeBytes(path, next);
+        QTRY_COMPARE_WITH_TIMEOUT(w->imageSize(), QSize(64, 48), PictureSource::kRetryForMs);
+        QVERIFY(w.messages().isEmpty());
+
+        QFile::remove(path);
+        QTRY_VERIFY(w->windowTitle().endsWith("live.png（文件已不在）"));
+        QCOMPARE(w->imageSize(), QSize(64, 48));
+        QVERIFY(w.messages().isEmpty());
+    }
+
+    void walksTheFolder()
+    {
+        QTemporaryDir folder;
+        const QImage image = testing::gradientImage(8, 8);
+        for (const char* name : {"shot10.png", "shot2.png", "Shot3.PNG", "shot1.jpg"})
+            testing::writeImage(folder, name, image);
+        writeBytes(folder.filePath("shot4.png"), "not a picture");
+        writeBytes(folder.filePath("notes.txt"), "text");
+        QCOMPARE(FolderWalk::walkOrder(folder.path()),
+                 (QStringList{"shot1.jpg", "shot2.png", "Shot3.PNG", "shot4.png", "shot10.png"}));
+
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        w.open(folder.filePath("shot2.png"));
+        FolderWalk& walk = *w->instrument<FolderWalk>();
+        QVERIFY(walk.step(1));
+        QVERIFY(sourceOf(w).file().endsWith("Shot3.PNG"));
+        QVERIFY(walk.step(1)); // shot4.png fails to load, as any load fails
+        QCOMPARE(w.messages().size(), 1);
+        QVERIFY(walk.step(1)); // and the walk goes on past it
+        QVERIFY(sourceOf(w).file().endsWith("shot10.png"));
+        QVERIFY(!walk.step(1));
+        QVERIFY(sourceOf(w).file().endsWith("shot10.png"));
+    }
+
+    void recentFiles()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        RecentFiles& recent = *w->instrument<RecentFiles>();
+        QStringList opened;
+        for (int i = 0; i < RecentFiles::kKept + 2; ++i) {
+            opened.prepend(testing::writeImage(dir_, QString("recent%1.bmp").arg(i),
+                                               testing::gradientImage(4, 4)));
+            w.open(opened.first());
+        }
+        w.open(opened.last()); // again: to the front, not twice
+        QCOMPARE(recent.files().size(), RecentFiles::kKept);
+        QCOMPARE(recent.files().first(), opened.last());
+        QCOMPARE(recent.files().at(1), opened.first());
+
+        QFile::remove(opened.first());
+        QVERIFY(!recent.open(opened.first()));
+        QVERIFY(!recent.files().contains(opened.first()));
+        QVERIFY(w.messages().isEmpty());
+    }
+};
+
+QTEST_MAIN(tst_PictureSource)
+#include "tst_picture_source.moc"
