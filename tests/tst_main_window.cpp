@@ -74,6 +74,8 @@ void tst_MainWindow::designRectanglesAt96Dpi_data()
     QTest::newRow("lblMagnification") << "lblMagnification" << QRectF(422, 16, 69, 19);
     QTest::newRow("cboMagnify") << "cboMagnify" << QRectF(492, 12, 41, 21);
     QTest::newRow("picOrig") << "picOrig" << QRectF(470, 28, 47, 43);
+    // Between Open and the rulers' check box, where nothing else lies.
+    QTest::newRow("lblCutShort") << "lblCutShort" << QRectF(101, 16, 81, 19);
 }
 
 namespace
@@ -95,6 +97,8 @@ QRectF rectOf(const frmVelmora& w, const QString& name)
         return r(w.cboMagnify);
     if (name == "picOrig")
         return r(w.picOrig);
+    if (name == "lblCutShort")
+        return r(w.lblCutShort);
     return {};
 }
 } // namespace

@@ -196,25 +196,36 @@ private slots:
     void movesDuringAChangeAreCaughtUp_data()
     {
         QTest::addColumn<bool>("sameBar");
-        QTest::newRow("the other bar moved meanwhile") << false;
-        QTest::newRow("the same bar moved on meanwhile") << true;
+        QTest::addColumn<QSize>("grownBy"); // the window, also meanwhile
+        QTest::newRow("the other bar moved meanwhile") << false << QSize();
+        QTest::newRow("the same bar moved on meanwhile") << true << QSize();
+        QTest::newRow("the window resized meanwhile too") << false << QSize(120, 50);
     }
 
     void movesDuringAChangeAreCaughtUp()
     {
         QFETCH(bool, sameBar);
+        QFETCH(QSize, grownBy);
         Window w({96, 96}, Qt::FramelessWindowHint);
         w.open(testing::gradientFile(dir_, QSize(900, 700)));
         // Delivered while the first change redraws the rulers, so dropped as busy.
         ScrollBar* meanwhile = sameBar ? w->hsrDisp : w->vsrDisp;
         QMetaObject::invokeMethod(
             meanwhile, [meanwhile] { meanwhile->setValue(40); }, Qt::QueuedConnection);
+        const QSize size = w->size() + grownBy.expandedTo(QSize(0, 0));
+        QMetaObject::invokeMethod(
+            &*w, [&w, size] { w->resize(size); }, Qt::QueuedConnection);
 
         w->hsrDisp->setValue(30);
 
         QCOMPARE(meanwhile->Value(), qint16(40));
         QCOMPARE(outOfStep(w), QString());
         QCOMPARE(w->busy, qint16(0));
+        // Laid out for the window's size, however it came.
+        QCOMPARE(w->size(), size);
+        QCOMPARE(w->picDispBase->Width(), float(size.width() - 2 * w->baseLeft));
+        QCOMPARE(w->picDispBase->Height(), float(size.height() - w->baseTop - 60));
+        QCOMPARE(w->hsrDisp->Width(), w->picDispBase->Width());
     }
 
     void thumbDragMovesPictureAndRulersAtEveryStep_data()

@@ -36,11 +36,13 @@ QString stampOf(const QString& path)
            QString::number(info.lastModified().toMSecsSinceEpoch());
 }
 
-// Whether the file reads whole now, as the window would read it.
+// Whether the file reads whole now, as the window would read it: one cut short is being
+// written still.
 bool readsNow(const QString& path)
 {
     try {
-        return !toolkit::LoadPicture(path).isNull();
+        bool cutShort = false;
+        return !toolkit::LoadPicture(path, &cutShort).isNull() && !cutShort;
     } catch (const toolkit::RuntimeError&) {
         return false;
     } catch (const std::bad_alloc&) {

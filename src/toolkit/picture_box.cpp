@@ -177,6 +177,12 @@ void PictureBox::setSurface(const Bitmap& bitmap)
     }
 }
 
+void PictureBox::releaseBlankBuffer()
+{
+    if (blank_)
+        surface_ = QImage();
+}
+
 void PictureBox::setBackColor(ColorRef color)
 {
     backColor_ = color;

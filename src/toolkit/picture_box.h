@@ -122,6 +122,11 @@ public:
     // Makes the whole surface this bitmap, which must be the surface's size: its pixels are
     // shared, not copied, and a uniform bitmap leaves the surface blank.
     void setSurface(const Bitmap& bitmap);
+    // Lets go of the buffer a blank surface keeps for its next drawing: a box whose picture
+    // has gone then holds no pixels until something draws on it again.
+    void releaseBlankBuffer();
+    // What the surface's pixels take in memory now: 0 while it is blank and keeps no buffer.
+    qsizetype pixelBytes() const { return surface_.sizeInBytes(); }
 
     ColorRef BackColor() const { return backColor_; }
     // Setting the background colour erases the surface to it.

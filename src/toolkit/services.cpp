@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QtEndian>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -394,16 +395,215 @@ QImage readFirstFrame(QIODevice& device, QString& why)
     return frame;
 }
 
+// Whether a JPEG ends before its end-of-image marker, the mark of a file cut short. Segments
+// are stepped over by their lengths, so a thumbnail's marker inside one does not count; in
+// the coded data after a scan, 0xFF is only ever followed by a stuffed 0 or a restart
+// marker, so the next other marker is found by looking for 0xFF alone. Junk between
+// segments is skipped, as the decoder skips it.
+bool jpegEndsEarly(QByteArrayView bytes)
+{
+    const auto* data = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype at = 2; // after the start-of-image marker
+    while (at < size) {
+        const auto* found = static_cast<const uchar*>(std::memchr(data + at, 0xFF, size - at));
+        if (!found)
+            return true;
+        at = found - data;
+        while (at < size && data[at] == 0xFF)
+            ++at;
+        if (at >= size)
+            return true;
+        const uchar kind = data[at++];
+        if (kind == 0xD9)
+            return false;
+        // Markers without a length: a stuffed byte, TEM, a restart, another start of image.
+        if (kind == 0x00 || kind == 0x01 || kind == 0xD8 || (kind >= 0xD0 && kind <= 0xD7))
+            continue;
+        if (size - at < 2)
+            return true;
+        at += (qsizetype(data[at]) << 8) | data[at + 1];
+    }
+    return true;
+}
+
+// Whether a GIF ends before its trailer: its blocks are stepped over by their lengths, an
+// image's data by its sub-blocks, so a cut anywhere, also in the image data, shows. Where
+// another block should begin, anything else is where the decoder stops as well.
+bool gifEndsEarly(QByteArrayView bytes)
+{
+    const HeaderFields fields(bytes);
+    // The size of a colour table a flags byte announces.
+    const auto tableBytes = [](quint8 flags) { return flags & 0x80 ? 3 * (2 << (flags & 7)) : 0; };
+    const auto screenFlags = fields.u8(10);
+    if (!screenFlags)
+        return true;
+    qsizetype at = 13 + tableBytes(*screenFlags);
+    // Steps over sub-blocks up to their terminator; false when the bytes end first.
+    const auto skipSubBlocks = [&] {
+        for (;;) {
+            const auto length = fields.u8(at++);
+            if (!length)
+                return false;
+            if (*length == 0)
+                return true;
+            at += *length;
+        }
+    };
+    for (;;) {
+        const auto block = fields.u8(at++);
+        if (block == 0x3B)
+            return false;
+        if (block == 0x21) { // an extension: its label, then sub-blocks
+            ++at;
+            if (!skipSubBlocks())
+                return true;
+        } else if (block == 0x2C) { // an image: descriptor, colour table, code size, data
+            const auto imageFlags = fields.u8(at + 8);
+            if (!imageFlags)
+                return true;
+            at += 9 + tableBytes(*imageFlags) + 1;
+            if (!skipSubBlocks())
+                return true;
+        } else {
+            return true;
+        }
+    }
+}
+
+// Whether a BMP's pixel data is shorter than its header says: fewer bytes after the pixels'
+// start than its rows take, or a run-length stream that stops before its end marker with
+// rows still to fill. The pixels start at the header's offset, or after the palette where
+// the offset points into it, as the decoder reads them.
+bool bmpEndsEarly(QByteArrayView bytes)
+{
+    const HeaderFields fields(bytes);
+    const auto headerSize = fields.le32(14);
+    const auto offset = fields.le32(10);
+    if (!headerSize || !offset)
+        return false;
+    // The OS/2 core header has 16-bit sizes and no compression.
+    const bool core = *headerSize == 12;
+    std::optional<qint64> width, height;
+    if (core) {
+        width = fields.le16(18);
+        height = fields.le16(20);
+    } else if (const auto w = fields.le32(18), h = fields.le32(22); w && h) {
+        width = qint32(*w);
+        height = qint32(*h);
+    }
+    const auto bits = fields.le16(core ? 24 : 28);
+    const quint32 compression = core ? kBmpRgb : fields.le32(30).value_or(~0u);
+    if (!width || !height || !bits || *width <= 0 || *bits == 0)
+        return false;
+    const qint64 rows = std::abs(*height);
+    qint64 start = 14 + qint64(*headerSize);
+    if (*headerSize == 40 && compression == kBmpBitFields)
+        start += 12; // the colour masks follow the header
+    if (*bits <= 8) {
+        const quint32 used = core ? 0 : fields.le32(46).value_or(0);
+        const qint64 colours = used > 0 && used < (1u << *bits) ? used : qint64(1) << *bits;
+        start += colours * (core ? 3 : 4);
+    }
+    start = std::max(start, qint64(*offset));
+    const qint64 available = bytes.size() - start;
+    constexpr quint32 kBmpRle8 = 1, kBmpRle4 = 2;
+    if (compression == kBmpRgb || compression == kBmpBitFields) {
+        // Divided rather than multiplied: a header may declare more than 64 bits can count.
+        const qint64 rowBytes = (*width * *bits + 31) / 32 * 4;
+        return available < 0 || available / rowBytes < rows;
+    }
+    if (compression != kBmpRle8 && compression != kBmpRle4)
+        return false;
+    // Runs, then escapes: 0 ends a row, 1 the bitmap, 2 moves on, more is that many pixels
+    // stored as they are, padded to a whole word.
+    const auto* data = reinterpret_cast<const uchar*>(bytes.data());
+    qint64 at = start, x = 0, y = 0;
+    while (at + 2 <= bytes.size()) {
+        const uchar count = data[at], code = data[at + 1];
+        at += 2;
+        if (count > 0) {
+            x += count;
+        } else if (code == 0) {
+            x = 0;
+            ++y;
+        } else if (code == 1) {
+            return false;
+        } else if (code == 2) {
+            if (at + 2 > bytes.size())
+                break;
+            x += data[at];
+            y += data[at + 1];
+            at += 2;
+        } else {
+            const qint64 stored = compression == kBmpRle8 ? code : (code + 1) / 2;
+            at += stored + (stored & 1);
+            x += code;
+        }
+    }
+    // Without its end marker, a stream that has filled every row is whole all the same.
+    return y < rows - 1 || (y == rows - 1 && x < *width);
+}
+
+// Whether a file's bytes end before the picture they hold does, for the formats whose end
+// can be told from their structure: JPEG, GIF and BMP.
+bool endsEarly(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xFF\xD8"))
+        return jpegEndsEarly(bytes);
+    if (bytes.startsWith("GIF8"))
+        return gifEndsEarly(bytes);
+    if (bytes.startsWith("BM"))
+        return bmpEndsEarly(bytes);
+    return false;
+}
+
+// Keeps what the decoder says about a file cut short off standard error while it lives: its
+// warnings do not name the file, and the viewer says what happened in its own words.
+class QuietDecoder
+{
+public:
+    QuietDecoder() : previous_(qInstallMessageHandler(&ignore)) {}
+    ~QuietDecoder() { qInstallMessageHandler(previous_); }
+    QuietDecoder(const QuietDecoder&) = delete;
+    QuietDecoder& operator=(const QuietDecoder&) = delete;
+
+private:
+    static void ignore(QtMsgType, const QMessageLogContext&, const QString&) {}
+    QtMessageHandler previous_;
+};
+
+// Whether the file ends before the picture it holds, judged from its bytes, which are
+// mapped rather than read where the system allows. The file is left at its start.
+bool fileEndsEarly(QFile& file)
+{
+    bool early = false;
+    if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr) {
+        early = endsEarly(QByteArrayView(mapped, file.size()));
+        file.unmap(mapped);
+    } else if (file.seek(0)) {
+        early = endsEarly(file.readAll());
+    }
+    file.seek(0);
+    return early;
+}
+
 } // namespace
 
-QImage LoadPicture(const QString& path)
+QImage LoadPicture(const QString& path, bool* cutShort)
 {
+    if (cutShort)
+        *cutShort = false;
     if (path.isEmpty())
         return QImage();
     const std::unique_ptr<QFile> file = openRegularFile(path);
     // The decoder may allocate what a picture box may hold and no more; Qt's own default
     // (128 MB) would refuse an ordinary 6000 x 4000 photo.
     QImageReader::setAllocationLimit(int(kMaxDecodeBytes / (1024 * 1024)));
+    const bool early = fileEndsEarly(*file);
+    std::optional<QuietDecoder> quiet;
+    if (early)
+        quiet.emplace();
     QString why;
     QImage frame = readFirstFrame(*file, why);
     if (frame.isNull()) {
@@ -416,6 +616,8 @@ QImage LoadPicture(const QString& path)
     if (frame.isNull())
         raiseError(Err::InvalidPicture, why.isEmpty() ? QStringLiteral("Invalid picture") : why);
     checkPictureSize(frame.width(), frame.height());
+    if (cutShort)
+        *cutShort = early;
     return flattenOverWhite(std::move(frame));
 }
 

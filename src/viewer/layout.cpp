@@ -65,7 +65,8 @@ void frmVelmora::Form_Resize()
     layoutStep([this] { adviseMinimumSize(); });
     // 6.
     layoutStep(DoEvents);
-    // 7.
+    // 7. From here on the layout is made for this size, whichever steps fail.
+    laidOutSize = size();
     layoutStep([this] {
         picDispBase->Move(float(baseLeft), float(baseTop), ScaleWidth() - float(2 * baseLeft),
                           ScaleHeight() - float(baseTop) - kSpaceBelowViewport);
@@ -175,6 +176,17 @@ void frmVelmora::fitToFrame()
     // Resizing raises Form_Resize, which lays the window out for its new size.
     if (held != size())
         layoutStep([&] { resize(held); });
+}
+
+// A resize that comes while a handler holds busy finds Form_Resize returning at once and is
+// not repeated, so the viewport, the bars and the labels would keep the old size, for good
+// where the window manager resizes in one step. The handlers that yield while busy call this
+// once they have let go, as they catch up with a scroll they dropped.
+void frmVelmora::CatchUpResize()
+{
+    if (busy || !isVisible() || isMinimized() || size() == laidOutSize)
+        return;
+    Form_Resize();
 }
 
 void frmVelmora::PlacePicture()

@@ -40,11 +40,12 @@ QString openDialogFilter()
            patterns.join(QLatin1Char(';')) + QLatin1Char('|');
 }
 
-// The message box says the same whatever went wrong; standard error says what did.
-void printLoadFailure(const QString& path, const QString& reason)
+// One line on standard error about a file, named as it was given. The message box says the
+// same whatever went wrong; this line says what did.
+void printAboutFile(const QString& path, const QString& what)
 {
     std::fprintf(stderr, "quarnet: %s: %s\n", QFile::encodeName(path).constData(),
-                 reason.toLocal8Bit().constData());
+                 what.toLocal8Bit().constData());
 }
 
 } // namespace
@@ -82,6 +83,7 @@ void frmVelmora::LoadChosenFile(const QString& path)
     try {
         lblImageSize->setCaption(QString());
         lblXY->setCaption(QString());
+        lblCutShort->setVisible(false);
 
         // Back to factor 1 without running the magnification.
         busy = -1;
@@ -93,7 +95,8 @@ void frmVelmora::LoadChosenFile(const QString& path)
         magnification = 1;
 
         picturePath_.clear();
-        picOrig->setPicture(LoadPicture(path));
+        bool cutShort = false;
+        picOrig->setPicture(LoadPicture(path, &cutShort));
         // From here on picOrig holds a plain bitmap, whatever the file's format was.
         picOrig->setPicture(picOrig->Image());
         imageWidth = numbers::CLng(picOrig->ScaleWidth());
@@ -110,11 +113,17 @@ void frmVelmora::LoadChosenFile(const QString& path)
         PlacePicture();
         ckbShowRulers_Click();
         picturePath_ = path;
+        // What could be read is shown, and said to be no more than that, for as long as it is.
+        if (cutShort) {
+            printAboutFile(path, QStringLiteral("the file ends early; only part of the picture "
+                                                "could be read"));
+            lblCutShort->setVisible(true);
+        }
     } catch (const RuntimeError& error) {
-        printLoadFailure(path, error.text());
+        printAboutFile(path, error.text());
         RecoverFromFailedLoad();
     } catch (const std::bad_alloc&) {
-        printLoadFailure(path, QStringLiteral("Out of memory"));
+        printAboutFile(path, QStringLiteral("Out of memory"));
         RecoverFromFailedLoad();
     }
 }
@@ -126,9 +135,14 @@ void frmVelmora::RecoverFromFailedLoad()
     // label already; it must not describe a picture that is gone.
     lblImageSize->setCaption(QString());
     lblXY->setCaption(QString());
+    lblCutShort->setVisible(false);
     picOrig->setPicture(QImage());
     picDisp->setPicture(QImage());
     picDisp->Move(0, 0, picDispBase->Width(), picDispBase->Height());
+    // Nothing is shown now, so nothing of the picture that was stays in memory: not the one
+    // as loaded, nor the one magnified, nor a buffer kept for the next drawing.
+    picOrig->releaseBlankBuffer();
+    picDisp->releaseBlankBuffer();
     PlaceRulers();
     MsgBox(this, kLoadErrorMessage);
 }

@@ -185,6 +185,14 @@ void frmVelmora::createControls()
     lblImageSize = placed(new Label(this), {450, 6300, 3465, 255});
     lblImageSize->setFont(fontInPoints(QStringLiteral("Arial"), 9));
     setColors(*lblImageSize, kFormGrey, kBlack);
+
+    // In the free stretch of the top row right of Open, where the eye goes after opening a
+    // file; short enough to fit there at any resolution, with the whole sentence as its tip.
+    lblCutShort = placed(new Label(this), {1515, 240, 1215, 285});
+    lblCutShort->setCaption(tr("文件不完整"));
+    lblCutShort->setToolTip(tr("文件不完整，只显示了能读出的部分"));
+    setColors(*lblCutShort, kFormGrey, kRed);
+    lblCutShort->setVisible(false);
 }
 
 void frmVelmora::connectHandlers()

@@ -131,6 +131,16 @@ public:
     void vsrDisp_Scroll();
     void hsrDisp_Scroll();
 
+    // --- A file cut short (loading.cpp); a resize dropped while busy (layout.cpp) ---
+    // A red note in the top row beside Open, shown while the picture is only the part of a
+    // file cut short that could be read.
+    toolkit::Label* lblCutShort = nullptr;
+    // The client size the last layout pass was made for.
+    QSize laidOutSize;
+    // Lays the window out again when its size is no longer the one laidOutSize records, as
+    // after a resize that came while a handler held busy and was dropped.
+    void CatchUpResize();
+
     // Runs a handler as an entry point from the event loop: an error that escapes it is
     // shown as "Run-time error 'N': text" and the program goes on with busy released.
     // What the handler changed is told to instruments once the outermost handler ends.

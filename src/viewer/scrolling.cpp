@@ -100,14 +100,18 @@ void frmVelmora::SetupScrollBars()
     DrawRulers();
 }
 
+// Drawing the rulers lets a resize through too, which finds busy set; once busy is let go,
+// the layout catches up with the window's size.
 void frmVelmora::vsrDisp_Change()
 {
     changeScrollPosition(*this, Qt::Vertical);
+    CatchUpResize();
 }
 
 void frmVelmora::hsrDisp_Change()
 {
     changeScrollPosition(*this, Qt::Horizontal);
+    CatchUpResize();
 }
 
 // While the thumb is dragged the picture and rulers follow it at every step, not only

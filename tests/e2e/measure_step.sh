@@ -40,11 +40,20 @@ fail() {
     exit 1
 }
 
+# Every wait for the window system is bounded: a window that never shows, or never takes
+# the focus, fails the test within seconds and says so, instead of waiting for ever.
 "$program" "$testcard" 2>"${MEASURE_LOG:-/dev/null}" &
 app_pid=$!
-win="$(xdotool search --sync --onlyvisible --name '^Quarnet' | head -n 1)"
-[ -n "$win" ] || fail "no window"
-xdotool windowactivate --sync "$win"
+win=""
+for _ in $(seq 1 100); do
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended before its window appeared"
+    win="$(xdotool search --onlyvisible --name '^Quarnet' 2>/dev/null | head -n 1 || true)"
+    [ -z "$win" ] || break
+    sleep 0.1
+done
+[ -n "$win" ] || fail "the program's window did not appear within 10 seconds"
+timeout 10 xdotool windowactivate --sync "$win" ||
+    fail "the program's window did not take the focus within 10 seconds"
 sleep 0.5
 
 # The client area's top-left corner on the screen.
@@ -52,7 +61,18 @@ read -r left top < <(xwininfo -id "$win" |
     awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF} END {print x, y}')
 
 # Points are in the window's client area from here on.
-move() { xdotool mousemove --sync $((left + $1)) $((top + $2)); }
+# Moves the pointer there and waits until the server has it there, for at most 5 seconds.
+# (xdotool's own --sync waits for the pointer to leave where it was: a move to where it is
+# already would wait until xdotool gives up, 15 seconds later.)
+move() {
+    local x=$((left + $1)) y=$((top + $2)) _
+    xdotool mousemove "$x" "$y"
+    for _ in $(seq 1 100); do
+        if [[ "$(xdotool getmouselocation)" == "x:$x y:$y "* ]]; then return 0; fi
+        sleep 0.05
+    done
+    fail "the pointer did not reach $1, $2 within 5 seconds"
+}
 
 # Ctrl+C, then what the clipboard holds into $clip; "" when Ctrl+C copied nothing. (No
 # command substitution calls a function here: bash would run the EXIT trap in it.)
