@@ -1,4 +1,5 @@
 // Opening an image: what a person sees after choosing a file, or failing to.
+#include "instruments/picture_source.h"
 #include "support/test_support.h"
 
 #include "filedlg/file_dlg.h"
@@ -7,11 +8,14 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QClipboard>
 #include <QDataStream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImageWriter>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QTest>
@@ -769,22 +773,45 @@ namespace
 {
 
 struct ManifestRow {
-    QString path, cls, pillowSize, magickSize, rgb00, rgbCentre, note;
+    QString path, cls, pillowSize, pillowMode, magickSize, rgb00, rgbCentre, note;
+    QString file; // the full path
 };
 
+// The rows of the corpus of BMP, GIF and JPEG files, then of PngSuite, which has a manifest
+// of the same form.
 QList<ManifestRow> manifest()
 {
     QList<ManifestRow> rows;
-    QFile file(testing::corpusFile("MANIFEST.tsv"));
-    if (!file.open(QIODevice::ReadOnly))
-        return rows;
-    file.readLine(); // header
-    while (!file.atEnd()) {
-        const QStringList f = QString::fromUtf8(file.readLine()).chopped(1).split('\t');
-        if (f.size() >= 9)
-            rows.append({f[0], f[2], f[3], f[5], f[6], f[7], f[8]});
+    for (const QString& root :
+         {QStringLiteral(QUARNET_CORPUS), QStringLiteral(QUARNET_CORPUS_PNG)}) {
+        QFile file(QDir(root).filePath("MANIFEST.tsv"));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        file.readLine(); // header
+        while (!file.atEnd()) {
+            const QStringList f = QString::fromUtf8(file.readLine()).chopped(1).split('\t');
+            if (f.size() >= 9)
+                rows.append(
+                    {f[0], f[2], f[3], f[4], f[5], f[6], f[7], f[8], QDir(root).filePath(f[0])});
+        }
     }
     return rows;
+}
+
+bool isPngSuite(const QString& file)
+{
+    return file.startsWith(QStringLiteral(QUARNET_CORPUS_PNG));
+}
+
+// Shows a file's bytes as the clipboard's PNG data, with Ctrl+V.
+void pasteFile(Window& w, const QString& path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    auto* data = new QMimeData;
+    data->setData("image/png", file.readAll());
+    QGuiApplication::clipboard()->setMimeData(data);
+    w->instrument<PictureSource>()->paste();
 }
 
 QSize parseSize(const QString& text)
@@ -808,7 +835,8 @@ QColor shownOverWhite(const QColor& rgb, const QString& note, const QString& whe
     const qsizetype at = note.indexOf(key);
     if (!rgb.isValid() || at < 0)
         return rgb;
-    const QStringList parts = note.mid(at + key.size()).section(' ', 0, 0).split(',');
+    // Ended by a blank, or by the ';' before the next remark.
+    const QStringList parts = note.mid(at + key.size()).section(' ', 0, 0).remove(';').split(',');
     if (parts.size() != 4)
         return rgb;
     const int alpha = parts[3].toInt();
@@ -851,11 +879,16 @@ void tst_Loading::corpusGoodFiles_data()
         // Pixels are the file's colours exactly; a JPEG's only up to the rounding of its
         // colour conversion.
         const int tolerance = row.path.contains("/jpeg/") ? 1 : 0;
-        const QString twin = twins.value(row.path);
-        if (!twin.isEmpty())
+        const QString twin = isPngSuite(row.file) ? QString() : twins.value(row.path);
+        // Pillow clips 16-bit grey rather than scaling it: its colours are no reference there.
+        // Qt 6.4 reads 16-bit RGB with a transparent colour (tRNS) as partly transparent
+        // where both references see opaque grey; known and not ours to mend here.
+        const bool qtMisreads =
+            row.path.endsWith("/tbbn2c16.png") || row.path.endsWith("/tbgn2c16.png");
+        if (!twin.isEmpty() || row.pillowMode == "I" || qtMisreads)
             corner = centre = QColor();
         QTest::newRow(qPrintable(row.path))
-            << testing::corpusFile(row.path) << size << corner << centre << tolerance
+            << row.file << size << corner << centre << tolerance
             << (twin.isEmpty() ? QString() : testing::corpusFile(twin));
     }
 }
@@ -870,6 +903,9 @@ void tst_Loading::corpusGoodFiles()
     QFETCH(QString, twin);
     Window w;
     w.open(path);
+    // A PNG shows the same pasted as opened.
+    if (isPngSuite(path))
+        pasteFile(w, path);
     QVERIFY2(w.messages().isEmpty(), qPrintable(w.messages().join('|')));
     QCOMPARE(QSize(w->imageWidth, w->imageHeight), size);
     if (!twin.isEmpty()) {
@@ -914,8 +950,7 @@ void tst_Loading::corpusBadFilesNeverCrash_data()
     const QList<ManifestRow> rows = manifest();
     for (const ManifestRow& row : rows)
         if (row.cls != "good")
-            QTest::newRow(qPrintable(row.path))
-                << testing::corpusFile(row.path) << cutShort.contains(row.path);
+            QTest::newRow(qPrintable(row.path)) << row.file << cutShort.contains(row.path);
     // Good files cut in the middle of their pixels, as by a download that stopped.
     static const QTemporaryDir cut;
     for (const char* good : {"good/jpeg/pillow/hopper.jpg", "good/gif/pillow/hopper.gif",
@@ -962,6 +997,12 @@ void tst_Loading::corpusBadFilesNeverCrash()
     } else {
         QCOMPARE(w.messages(), QStringList{kLoadError});
         QVERIFY(!w->picDisp->hasPicture());
+    }
+    // PngSuite's broken files are refused, opened or pasted.
+    if (isPngSuite(path)) {
+        QCOMPARE(w.messages(), QStringList{kLoadError});
+        pasteFile(w, path);
+        QCOMPARE(w.messages(), (QStringList{kLoadError, kLoadError}));
     }
     w.open(testing::dataFile("odd_size_37x23.gif"));
     QCOMPARE(w->imageWidth, 37);
