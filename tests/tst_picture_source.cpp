@@ -153,7 +153,14 @@ private slots:
         Window w({96, 96}, Qt::FramelessWindowHint);
         w.open(folder.filePath("shot2.png"));
         FolderWalk& walk = *w->instrument<FolderWalk>();
-        QVERIFY(walk.step(1));
+        // Space walks only while the picture has the keyboard: a focused button keeps it.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&*w));
+        w->cmdOpen->setFocus();
+        QTest::keyClick(w->cmdOpen, Qt::Key_Space);
+        QVERIFY(sourceOf(w).file().endsWith("shot2.png"));
+        w->picDisp->setFocus();
+        QTest::keyClick(w->picDisp, Qt::Key_Space);
         QVERIFY(sourceOf(w).file().endsWith("Shot3.PNG"));
         QVERIFY(walk.step(1)); // shot4.png fails to load, as any load fails
         QCOMPARE(w.messages().size(), 1);

@@ -62,8 +62,8 @@ FolderWalk::FolderWalk(frmVelmora& window, const PictureSource& source)
     : Instrument(window), source_(source)
 {
     setObjectName(QStringLiteral("folderWalk"));
-    claimKey(QKeySequence(Qt::Key_Space), [this] { return step(1); });
-    claimKey(QKeySequence(Qt::Key_Backspace), [this] { return step(-1); });
+    claimPictureKey(QKeySequence(Qt::Key_Space), [this] { return step(1); });
+    claimPictureKey(QKeySequence(Qt::Key_Backspace), [this] { return step(-1); });
     connect(&window, &frmVelmora::pictureChanged, this, [this] {
         // A picture from anywhere else is where the next walk starts.
         if (!walking_)

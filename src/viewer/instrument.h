@@ -50,6 +50,9 @@ protected:
     // Offers a key of the window to this instrument: when it is pressed, the instruments
     // that claimed it are asked in turn until one's `take` returns true.
     void claimKey(const QKeySequence& key, std::function<bool()> take);
+    // The same, only while the picture has the keyboard (once clicked, as for the arrows):
+    // for keys that a focused button or list must keep, such as Space.
+    void claimPictureKey(const QKeySequence& key, std::function<bool()> take);
     // Puts a layer over the picture, passing the mouse through: it covers picDisp, in
     // picDisp's coordinates, moves with it as it scrolls (so what is drawn on it moves with
     // the picture, and only what scrolls into sight is painted) and keeps its size as the

@@ -17,7 +17,12 @@
 
 void Instrument::claimKey(const QKeySequence& key, std::function<bool()> take)
 {
-    window_.claimKey(key, std::move(take));
+    window_.claimKey(key, std::move(take), false);
+}
+
+void Instrument::claimPictureKey(const QKeySequence& key, std::function<bool()> take)
+{
+    window_.claimKey(key, std::move(take), true);
 }
 
 void Instrument::addOverlay(QWidget* layer)
@@ -157,16 +162,19 @@ void frmVelmora::tellWhatChanged()
     }
 }
 
-void frmVelmora::claimKey(const QKeySequence& key, std::function<bool()> take)
+void frmVelmora::claimKey(const QKeySequence& key, std::function<bool()> take, bool pictureOnly)
 {
     // One shortcut per key, however many instruments claim it: two shortcuts for one key
     // would each make the other ambiguous, and neither would fire.
-    KeyClaims& claims = keyClaims_[key];
+    const auto claim = std::pair{key, pictureOnly};
+    KeyClaims& claims = keyClaims_[claim];
     if (!claims.shortcut) {
-        claims.shortcut = new QShortcut(key, this);
-        connect(claims.shortcut, &QShortcut::activated, this, [this, key] {
+        claims.shortcut = pictureOnly ? new QShortcut(key, picDispBase) : new QShortcut(key, this);
+        if (pictureOnly)
+            claims.shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(claims.shortcut, &QShortcut::activated, this, [this, claim] {
             runHandler([&] {
-                for (const auto& take : keyClaims_[key].takers)
+                for (const auto& take : keyClaims_[claim].takers)
                     if (take())
                         return;
             });

@@ -281,7 +281,7 @@ private:
     };
     Seen seenNow() const;
     void tellWhatChanged();
-    void claimKey(const QKeySequence& key, std::function<bool()> take);
+    void claimKey(const QKeySequence& key, std::function<bool()> take, bool pictureOnly);
     void addOverlay(QWidget* layer);
     // The picture's mouse, keys and context menu, handed to every instrument; true when the
     // event was the context menu, which the window then takes.
@@ -313,7 +313,8 @@ private:
         QShortcut* shortcut = nullptr;
         std::vector<std::function<bool()>> takers;
     };
-    std::map<QKeySequence, KeyClaims> keyClaims_;
+    // By key, and whether only while the picture has the keyboard.
+    std::map<std::pair<QKeySequence, bool>, KeyClaims> keyClaims_;
     // Each overlay, and where a paint of it was put off until the handler ends.
     struct Overlay {
         QPointer<QWidget> layer;
