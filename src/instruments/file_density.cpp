@@ -1,8 +1,8 @@
 #include "instruments/file_density.h"
 
+#include "toolkit/header_fields.h"
+
 #include <QFile>
-#include <QtEndian>
-#include <cstring>
 
 namespace density
 {
@@ -10,38 +10,11 @@ namespace density
 namespace
 {
 
+using toolkit::HeaderFields;
+
 constexpr double kInchesPerMetre = 1 / 0.0254;
 constexpr double kCentimetresPerInch = 2.54;
 constexpr qint64 kHeaderBytes = 256 * 1024;
-
-// Reads unsigned integers of either byte order, or nothing past the end.
-class Bytes
-{
-public:
-    Bytes(const QByteArray& data, bool bigEndian) : data_(data), big_(bigEndian) {}
-
-    std::optional<quint32> u16(qsizetype at) const { return read<quint16>(at); }
-    std::optional<quint32> u32(qsizetype at) const { return read<quint32>(at); }
-    std::optional<quint32> u8(qsizetype at) const
-    {
-        if (at < 0 || at >= data_.size())
-            return std::nullopt;
-        return quint8(data_[at]);
-    }
-
-private:
-    template <class T> std::optional<quint32> read(qsizetype at) const
-    {
-        if (at < 0 || at + qsizetype(sizeof(T)) > data_.size())
-            return std::nullopt;
-        T value;
-        std::memcpy(&value, data_.constData() + at, sizeof(T));
-        return big_ ? qFromBigEndian(value) : qFromLittleEndian(value);
-    }
-
-    const QByteArray& data_;
-    bool big_;
-};
 
 std::optional<units::PixelsPerInch> sensible(double x, double y)
 {
@@ -55,7 +28,7 @@ std::optional<units::PixelsPerInch> fromBmp(const QByteArray& data)
 {
     // The pixels per metre follow the width, height, planes, bits, compression and size of
     // the image in a BITMAPINFOHEADER or any later header; the core header has none.
-    const Bytes bytes(data, false);
+    const HeaderFields bytes(data);
     const auto headerSize = bytes.u32(14);
     if (!headerSize || *headerSize < 40)
         return std::nullopt;
@@ -69,7 +42,7 @@ std::optional<units::PixelsPerInch> fromBmp(const QByteArray& data)
 std::optional<units::PixelsPerInch> fromPng(const QByteArray& data)
 {
     // Chunks up to the image data; pHYs must come before it.
-    const Bytes bytes(data, true);
+    const HeaderFields bytes(data, HeaderFields::Order::Big);
     for (qsizetype at = 8; at + 8 <= data.size();) {
         const auto length = bytes.u32(at);
         const QByteArray type = data.mid(at + 4, 4);
@@ -95,7 +68,8 @@ std::optional<units::PixelsPerInch> fromTiff(const QByteArray& tiff)
 {
     if (tiff.size() < 8 || (!tiff.startsWith("II") && !tiff.startsWith("MM")))
         return std::nullopt;
-    const Bytes bytes(tiff, tiff.startsWith("MM"));
+    const HeaderFields bytes(tiff, tiff.startsWith("MM") ? HeaderFields::Order::Big
+                                                         : HeaderFields::Order::Little);
     const auto first = bytes.u32(4);
     const auto entries = first ? bytes.u16(*first) : std::nullopt;
     if (!entries)
@@ -131,7 +105,7 @@ std::optional<units::PixelsPerInch> fromTiff(const QByteArray& tiff)
 std::optional<units::PixelsPerInch> fromJpeg(const QByteArray& data)
 {
     // Segments up to the start of the scan: JFIF's APP0 first, else Exif's APP1.
-    const Bytes bytes(data, true);
+    const HeaderFields bytes(data, HeaderFields::Order::Big);
     std::optional<units::PixelsPerInch> exif;
     for (qsizetype at = 2; at + 4 <= data.size();) {
         if (quint8(data[at]) != 0xFF)
@@ -144,7 +118,7 @@ std::optional<units::PixelsPerInch> fromJpeg(const QByteArray& data)
             break;
         const QByteArray body = data.mid(at + 4, qsizetype(*length) - 2);
         if (marker == 0xE0 && body.startsWith(QByteArray("JFIF\0", 5)) && body.size() >= 12) {
-            const Bytes jfif(body, true);
+            const HeaderFields jfif(body, HeaderFields::Order::Big);
             const quint32 unit = *jfif.u8(7);
             // Unit 0 gives the pixels' aspect ratio only.
             if (unit == 1 || unit == 2) {

@@ -1,5 +1,6 @@
 #include "toolkit/services.h"
 
+#include "toolkit/header_fields.h"
 #include "toolkit/picture_box.h"
 #include "toolkit/runtime_error.h"
 
@@ -43,35 +44,6 @@ int& currentPointer()
 
 // What the decoder may allocate for one picture: as much as a picture box may hold.
 constexpr qint64 kMaxDecodeBytes = kMaxSurfacePixels * 4;
-
-// Fixed-size fields of a file header. A field that would reach past the bytes at hand is
-// absent rather than read from beyond them: headers come from files anyone may have made.
-class HeaderFields
-{
-public:
-    explicit HeaderFields(QByteArrayView bytes) : bytes_(bytes) {}
-
-    std::optional<quint8> u8(qsizetype at) const { return field<quint8>(at); }
-    std::optional<quint16> le16(qsizetype at) const { return field<quint16>(at); }
-    std::optional<quint32> le32(qsizetype at) const { return field<quint32>(at); }
-    std::optional<quint16> be16(qsizetype at) const
-    {
-        const auto value = field<quint16>(at);
-        return value ? std::optional<quint16>(quint16((*value >> 8) | (*value << 8))) : value;
-    }
-
-private:
-    template <class T> std::optional<T> field(qsizetype at) const
-    {
-        if (at < 0 || at > bytes_.size() - qsizetype(sizeof(T)))
-            return std::nullopt;
-        T value;
-        std::memcpy(&value, bytes_.data() + at, sizeof(T));
-        return qFromLittleEndian(value);
-    }
-
-    QByteArrayView bytes_;
-};
 
 [[noreturn]] void raiseNotFound(int error)
 {
