@@ -13,7 +13,6 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
-#include <QToolTip>
 #include <QUrl>
 
 namespace
@@ -21,7 +20,6 @@ namespace
 
 // Changes to a file come in bursts as it is written: read it once they have settled.
 constexpr int kSettleMs = 150;
-constexpr int kNoteMs = 3000;
 
 // The picture types a clipboard may hold, as they are written to a file for loading.
 const std::pair<const char*, const char*> kPictureTypes[] = {
@@ -200,9 +198,7 @@ bool PictureSource::paste()
 void PictureSource::note(const QString& text)
 {
     lastNote_ = text;
-    const QWidget& viewport = window().viewport();
-    QToolTip::showText(viewport.mapToGlobal(viewport.rect().center()), text,
-                       const_cast<QWidget*>(&viewport), QRect(), kNoteMs);
+    showBriefNote(text);
 }
 
 void PictureSource::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)

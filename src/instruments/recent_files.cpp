@@ -7,7 +7,6 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
-#include <QToolTip>
 
 namespace
 {
@@ -51,10 +50,7 @@ bool RecentFiles::open(const QString& path)
 {
     if (!QFileInfo::exists(path)) {
         forget(path);
-        const QWidget& viewport = window().viewport();
-        QToolTip::showText(viewport.mapToGlobal(viewport.rect().center()),
-                           tr("%1 已不在，已从最近的文件中去掉").arg(QFileInfo(path).fileName()),
-                           const_cast<QWidget*>(&viewport));
+        showBriefNote(tr("%1 已不在，已从最近的文件中去掉").arg(QFileInfo(path).fileName()));
         return false;
     }
     openPicture(path);

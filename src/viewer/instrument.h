@@ -61,6 +61,9 @@ protected:
     // Opens a picture file through the window's own loading path, as Open does: the same
     // limits, error message, factor back to 1 and size text.
     void openPicture(const QString& path);
+    // Shows a short note over the middle of the picture for a few seconds, without a box to
+    // close: for what changes nothing but should not pass unsaid.
+    void showBriefNote(const QString& text);
     // Writes a note after the window's caption ("Quarnet https://… — shot.png"); "" for the
     // caption alone.
     void setCaptionNote(const QString& note);

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QShortcut>
+#include <QToolTip>
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -33,6 +34,14 @@ void Instrument::addOverlay(QWidget* layer)
 void Instrument::openPicture(const QString& path)
 {
     window_.runHandler([&] { window_.OpenPicture(path); });
+}
+
+void Instrument::showBriefNote(const QString& text)
+{
+    constexpr int kShownMs = 3000;
+    QWidget& viewport = *window_.picDispBase;
+    QToolTip::showText(viewport.mapToGlobal(viewport.rect().center()), text, &viewport, QRect(),
+                       kShownMs);
 }
 
 void Instrument::setCaptionNote(const QString& note)
