@@ -90,6 +90,8 @@ private slots:
         MeasureTool& tool = *w->instrument<MeasureTool>();
         keepThree(tool);
         action(w, tool);
+        // A button's work runs once its click has been handled.
+        QCoreApplication::processEvents();
         QTEST(listed(*w->instrument<MeasurementList>()->table()), "left");
         QCOMPARE(tool.count(), listed(*w->instrument<MeasurementList>()->table()).size());
     }

@@ -39,11 +39,23 @@ QString ppiText(double ppi)
     return text;
 }
 
-QString ppiText(units::PixelsPerInch perInch)
+QString ppiFigures(units::PixelsPerInch perInch)
 {
     if (perInch.x == perInch.y)
-        return InchBasis::tr("%1 ppi").arg(ppiText(perInch.x));
-    return InchBasis::tr("%1 × %2 ppi").arg(ppiText(perInch.x), ppiText(perInch.y));
+        return ppiText(perInch.x);
+    return InchBasis::tr("%1 × %2").arg(ppiText(perInch.x), ppiText(perInch.y));
+}
+
+QString ppiText(units::PixelsPerInch perInch)
+{
+    return InchBasis::tr("%1 ppi").arg(ppiFigures(perInch));
+}
+
+// A basis named by its kind and resolution ("文件 300 ppi"), and in fewer words after it.
+units::Basis namedBasis(units::PixelsPerInch perInch, const QString& kind)
+{
+    return units::Basis{perInch, InchBasis::tr("%1 %2").arg(kind, ppiText(perInch)),
+                        {InchBasis::tr("%1 %2").arg(kind, ppiFigures(perInch)), kind}};
 }
 
 } // namespace
@@ -59,8 +71,10 @@ InchBasis::InchBasis(frmVelmora& window, MeasureTool& tool) : Instrument(window)
     if (auto* list = window.instrument<MeasurementList>()) {
         auto* scale = new QAction(tr("设定比例…"), list->table());
         connect(scale, &QAction::triggered, this, [this] {
-            if (const auto line = lineFor(std::nullopt))
-                askScale(*line);
+            afterThisEvent([this] {
+                if (const auto line = lineFor(std::nullopt))
+                    askScale(*line);
+            });
         });
         list->table()->addAction(scale);
         list->table()->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -110,22 +124,21 @@ void InchBasis::apply()
     // the size text has room for little more than the basis, and the screen's resolution
     // is the one the figures would have had anyway.
     const auto fallback = [&](const QString& chosen) {
-        return units::Basis{screen, tr("%1无→屏幕").arg(chosen)};
+        return units::Basis{screen, tr("%1无→屏幕").arg(chosen), {}};
     };
     std::optional<units::Basis> basis;
     switch (inForce()) {
     case Kind::Screen:
         break;
     case Kind::Given:
-        basis = units::Basis{{given_, given_}, tr("指定 %1").arg(ppiText({given_, given_}))};
+        basis = namedBasis({given_, given_}, tr("指定"));
         break;
     case Kind::Calibrated:
-        basis = units::Basis{{*calibrated_, *calibrated_},
-                             tr("校准 %1").arg(ppiText({*calibrated_, *calibrated_}))};
+        basis = namedBasis({*calibrated_, *calibrated_}, tr("校准"));
         break;
     case Kind::File:
         if (const auto recorded = density::recordedIn(window().picturePath()))
-            basis = units::Basis{*recorded, tr("文件 %1").arg(ppiText(*recorded))};
+            basis = namedBasis(*recorded, tr("文件"));
         else
             basis = fallback(tr("文件"));
         break;
@@ -135,7 +148,7 @@ void InchBasis::apply()
                                             glass ? glass->physicalDotsPerInchY() : 0};
         if (units::isSensiblePixelsPerInch(physical.x) &&
             units::isSensiblePixelsPerInch(physical.y))
-            basis = units::Basis{physical, tr("显示器 %1").arg(ppiText(physical))};
+            basis = namedBasis(physical, tr("显示器"));
         else
             basis = fallback(tr("显示器"));
         break;
@@ -225,7 +238,7 @@ void InchBasis::addBasisEntries(QMenu& menu)
     QMenu* bases = menu.addMenu(tr("英寸依据"));
     auto* group = new QActionGroup(bases);
     const auto entry = [&](const QString& text, Kind kind, bool enabled) {
-        QAction* action = bases->addAction(text, this, [this, kind] { choose(kind); });
+        QAction* action = addMenuEntry(*bases, text, [this, kind] { choose(kind); });
         action->setCheckable(true);
         action->setChecked(inForce() == kind);
         action->setEnabled(enabled);
@@ -246,7 +259,7 @@ void InchBasis::addMenuEntries(QMenu& menu, QPointF inViewport)
     menu.addSeparator();
     addBasisEntries(menu);
     const auto line = lineFor(inViewport);
-    QAction* scale = menu.addAction(tr("设定比例…"), this, [this, line] {
+    QAction* scale = addMenuEntry(menu, tr("设定比例…"), [this, line] {
         if (line)
             askScale(*line);
     });

@@ -430,19 +430,19 @@ void Loupe::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
         return;
     addColourEntries(menu);
     menu.addSeparator();
-    QAction* toggle = menu.addAction(tr("显示放大镜"), this, [this] { setShown(!shown()); });
+    QAction* toggle = addMenuEntry(menu, tr("显示放大镜"), [this] { setShown(!shown()); });
     toggle->setCheckable(true);
     toggle->setChecked(shown());
 }
 
-void Loupe::addColourEntries(QMenu& menu) const
+void Loupe::addColourEntries(QMenu& menu)
 {
     const bool known = centre_.has_value();
     const QRgb colour = known ? window().picture().pixel(*centre_) : 0;
     const auto entry = [&](const QString& text, QString (*notation)(QRgb)) {
         const QString copied = known ? notation(colour) : QString();
-        QAction* action = menu.addAction(
-            text, &menu, [copied] { QGuiApplication::clipboard()->setText(copied); });
+        QAction* action = addMenuEntry(
+            menu, text, [copied] { QGuiApplication::clipboard()->setText(copied); });
         action->setEnabled(known);
     };
     entry(tr("复制颜色 #RRGGBB"), colours::hexText);

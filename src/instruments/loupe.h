@@ -69,7 +69,7 @@ private:
     void redraw();
     void pictureChanged();
     // The centre pixel's colour entries, for the picture's menu and the loupe's own.
-    void addColourEntries(QMenu& menu) const;
+    void addColourEntries(QMenu& menu);
     void remember() const;
     void restore();
 

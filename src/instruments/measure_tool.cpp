@@ -261,6 +261,12 @@ void MeasureTool::copy()
 
 void MeasureTool::copyTable()
 {
+    // Said, not silent: the clipboard keeps what it held, and the paste elsewhere would
+    // otherwise bring that instead.
+    if (kept_.empty()) {
+        showBriefNote(tr("没有测量可复制"));
+        return;
+    }
     putOnClipboard([this] { return tableText(); });
 }
 
@@ -409,8 +415,8 @@ void MeasureTool::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
     const auto pointed = window().pointedPixel();
     const QString both =
         pointed ? readoutCopyText(window().readoutText(), pointed->colour) : QString();
-    QAction* copyBoth = menu.addAction(tr("复制位置和颜色"), &menu,
-                                       [both] { QGuiApplication::clipboard()->setText(both); });
+    QAction* copyBoth = addMenuEntry(menu, tr("复制位置和颜色"),
+                                     [both] { QGuiApplication::clipboard()->setText(both); });
     copyBoth->setEnabled(pointed.has_value());
 }
 

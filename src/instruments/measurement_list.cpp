@@ -125,8 +125,10 @@ public:
         layout->addWidget(table_);
         layout->addLayout(buttons);
         resize(fontMetrics().averageCharWidth() * 110, fontMetrics().lineSpacing() * 16);
-        connect(clear_, &QPushButton::clicked, &list, [&list] { list.tool_.clear(); });
-        connect(save_, &QPushButton::clicked, &list, &MeasurementList::saveCsvAs);
+        connect(clear_, &QPushButton::clicked, &list,
+                [&list] { list.afterThisEvent([&list] { list.tool_.clear(); }); });
+        connect(save_, &QPushButton::clicked, &list,
+                [&list] { list.afterThisEvent([&list] { list.saveCsvAs(); }); });
         addKey(QKeySequence::Delete, [&list] { list.tool_.removeSelected(); });
         addKey(QKeySequence::Copy, [&list] { list.tool_.copy(); });
         addKey(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_C),
@@ -297,9 +299,9 @@ void MeasurementList::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
 {
     if (window().picture().isNull())
         return;
-    QAction* toggle = menu.addAction(tr("显示测量列表"), this, [this] { setShown(!shown()); });
+    QAction* toggle = addMenuEntry(menu, tr("显示测量列表"), [this] { setShown(!shown()); });
     toggle->setCheckable(true);
     toggle->setChecked(shown());
-    QAction* clear = menu.addAction(tr("清除全部测量"), &tool_, &MeasureTool::clear);
+    QAction* clear = addMenuEntry(menu, tr("清除全部测量"), [this] { tool_.clear(); });
     clear->setEnabled(tool_.count() > 0);
 }

@@ -65,9 +65,10 @@ void RecentFiles::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
     for (const QString& path : list) {
         const QFileInfo info(path);
         // The name first, where the eye looks; the folder after it to tell alike names apart.
-        QAction* entry = recent->addAction(
+        QAction* entry = addMenuEntry(
+            *recent,
             tr("%1  (%2)").arg(info.fileName(), QDir::toNativeSeparators(info.absolutePath())),
-            this, [this, path] { open(path); });
+            [this, path] { open(path); });
         entry->setData(path);
     }
 }

@@ -612,9 +612,20 @@ void setMessageBoxHook(std::function<void(const QString&)> hook)
     messageBoxHook() = std::move(hook);
 }
 
+namespace
+{
+quint64 yields = 0;
+}
+
 void DoEvents()
 {
+    ++yields;
     QCoreApplication::processEvents();
+}
+
+quint64 yieldsSoFar()
+{
+    return yields;
 }
 
 void setMousePointer(int pointer)

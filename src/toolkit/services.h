@@ -25,6 +25,9 @@ void setMessageBoxHook(std::function<void(const QString&)> hook);
 
 // Runs all pending window events, then returns.
 void DoEvents();
+// How many times DoEvents has run, for checks that none runs where it must not: inside a
+// menu's or a dialog's own event handling.
+quint64 yieldsSoFar();
 
 // The mouse pointer over the application: 0 the default arrow, 11 the hourglass.
 constexpr int vbDefault = 0;

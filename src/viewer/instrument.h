@@ -9,6 +9,7 @@
 #include <optional>
 
 class frmVelmora;
+class QAction;
 class QMenu;
 class QWidget;
 
@@ -72,6 +73,12 @@ protected:
     // Runs f as the window runs its handlers: a run-time error is shown in the window's
     // message instead of ending the program, and what f changed is told afterwards.
     void runGuarded(const std::function<void()>& f);
+    // Runs f guarded, once the event being handled now is done: what a menu entry, a tool
+    // window's button or a dialog asks of the window. The window's procedures let pending
+    // events run, and run inside a menu's own handling they delete the menu under its feet.
+    void afterThisEvent(std::function<void()> f);
+    // A menu entry that runs f after the menu has closed (afterThisEvent).
+    QAction* addMenuEntry(QMenu& menu, const QString& text, std::function<void()> f);
 
 private:
     frmVelmora& window_;

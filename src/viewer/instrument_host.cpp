@@ -62,6 +62,18 @@ void Instrument::runGuarded(const std::function<void()>& f)
     window_.runHandler(f);
 }
 
+void Instrument::afterThisEvent(std::function<void()> f)
+{
+    // Queued to the instrument, so nothing runs for one that is gone by then.
+    QMetaObject::invokeMethod(
+        this, [this, f = std::move(f)] { runGuarded(f); }, Qt::QueuedConnection);
+}
+
+QAction* Instrument::addMenuEntry(QMenu& menu, const QString& text, std::function<void()> f)
+{
+    return menu.addAction(text, this, [this, f = std::move(f)] { afterThisEvent(f); });
+}
+
 Instrument* frmVelmora::attach(std::unique_ptr<Instrument> instrument)
 {
     instruments_.push_back(std::move(instrument));
