@@ -65,9 +65,11 @@ FolderWalk::FolderWalk(frmVelmora& window, const PictureSource& source)
     claimPictureKey(QKeySequence(Qt::Key_Space), [this] { return step(1); });
     claimPictureKey(QKeySequence(Qt::Key_Backspace), [this] { return step(-1); });
     connect(&window, &frmVelmora::pictureChanged, this, [this] {
-        // A picture from anywhere else is where the next walk starts.
-        if (!walking_)
-            at_ = source_.file();
+        // Wherever the picture came from is where the next walk starts; a file that would
+        // not load keeps its place in the folder, so the walk goes on past it.
+        at_ = source_.file();
+        if (at_.isEmpty())
+            at_ = this->window().failedPath();
     });
 }
 
@@ -102,9 +104,6 @@ bool FolderWalk::step(int steps)
     const qsizetype next = index + steps;
     if (next < 0 || next >= names.size())
         return false;
-    at_ = here.dir().filePath(names[next]);
-    walking_ = true;
-    openPicture(at_);
-    walking_ = false;
+    openPicture(here.dir().filePath(names[next]));
     return true;
 }

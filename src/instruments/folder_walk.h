@@ -25,5 +25,4 @@ public:
 private:
     const PictureSource& source_;
     QString at_; // the file last shown or tried, for going on past one that failed
-    bool walking_ = false;
 };

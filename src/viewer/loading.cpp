@@ -95,6 +95,7 @@ void frmVelmora::LoadChosenFile(const QString& path)
         magnification = 1;
 
         picturePath_.clear();
+        failedPath_.clear();
         bool cutShort = false;
         picOrig->setPicture(LoadPicture(path, &cutShort));
         // From here on picOrig holds a plain bitmap, whatever the file's format was.
@@ -121,11 +122,16 @@ void frmVelmora::LoadChosenFile(const QString& path)
         }
     } catch (const RuntimeError& error) {
         printAboutFile(path, error.text());
+        failedPath_ = path;
         RecoverFromFailedLoad();
     } catch (const std::bad_alloc&) {
         printAboutFile(path, QStringLiteral("Out of memory"));
+        failedPath_ = path;
         RecoverFromFailedLoad();
     }
+    // However the picture came, the keyboard is the picture's, as in any viewer: Space walks
+    // on and the arrows scroll at once, instead of pressing a button that kept the focus.
+    picDisp->setFocus(Qt::OtherFocusReason);
 }
 
 void frmVelmora::RecoverFromFailedLoad()
@@ -144,30 +150,48 @@ void frmVelmora::RecoverFromFailedLoad()
     picOrig->releaseBlankBuffer();
     picDisp->releaseBlankBuffer();
     PlaceRulers();
+    // Instruments hear that the picture has gone before the box waits for its OK: the loupe
+    // and the measurements must not go on showing it behind the box.
+    tellWhatChanged();
     MsgBox(this, kLoadErrorMessage);
 }
 
 void frmVelmora::ShowImageSize()
 {
     const int unit = cboUnit->ListIndex();
-    QString suffix;
+    QString unitName;
     switch (unit) {
     case units::kPixels:
-        suffix = QStringLiteral("  (像素)");
+        unitName = QStringLiteral("像素");
         break;
     case units::kInches:
-        suffix = inchBasis_ ? tr("  (英寸, %1)").arg(inchBasis_->name) : QStringLiteral("  (英寸)");
+        unitName = QStringLiteral("英寸");
         break;
     case units::kCentimetres:
-        suffix = inchBasis_ ? tr("  (厘米, %1)").arg(inchBasis_->name) : QStringLiteral("  (厘米)");
+        unitName = QStringLiteral("厘米");
         break;
     default:
         return; // nothing selected: the text stays as it is
     }
     const units::PixelsPerInch perInch = pixelsPerInch();
-    lblImageSize->setCaption(kSizePrefix + units::lengthText(unit, imageWidth, perInch.x) +
-                             QStringLiteral(" x ") +
-                             units::lengthText(unit, imageHeight, perInch.y) + suffix);
+    const QString size = kSizePrefix + units::lengthText(unit, imageWidth, perInch.x) +
+                         QStringLiteral(" x ") + units::lengthText(unit, imageHeight, perInch.y);
+    if (unit == units::kPixels || !inchBasis_) {
+        lblImageSize->setCaption(size + QStringLiteral("  (%1)").arg(unitName));
+        lblImageSize->setToolTip(QString());
+        return;
+    }
+    // The basis by its whole name where the label has room for it, else by its brief one,
+    // with the whole one a pointer's rest away: the text never runs into the readout.
+    const auto named = [&](const QString& basis) {
+        return size + tr("  (%1, %2)").arg(unitName, basis);
+    };
+    QString text = named(inchBasis_->name);
+    for (const QString& shorter : inchBasis_->shorter)
+        if (lblImageSize->fontMetrics().horizontalAdvance(text) > lblImageSize->width())
+            text = named(shorter);
+    lblImageSize->setCaption(text);
+    lblImageSize->setToolTip(named(inchBasis_->name).trimmed());
 }
 
 QString frmVelmora::droppedFile(const QMimeData* data)

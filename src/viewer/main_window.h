@@ -198,6 +198,8 @@ public:
     std::optional<units::Basis> inchBasis() const { return inchBasis_; }
     // The file the picture shown was read from; "" when none is shown.
     QString picturePath() const { return picturePath_; }
+    // The file the last load failed on, while nothing is shown for that failure; "" else.
+    QString failedPath() const { return failedPath_; }
     // The unit chosen in the unit list (units::kPixels, ...), -1 for none.
     int unit() const;
     // The image pixel the readout shows and its colour, while the readout is shown.
@@ -304,6 +306,7 @@ private:
     quint64 loads_ = 0;
     std::optional<units::Basis> inchBasis_;
     QString picturePath_;
+    QString failedPath_;
     // The pixel and colour the readout last showed; its label's visibility says whether the
     // readout is shown.
     PointedPixel pointed_;

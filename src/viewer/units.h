@@ -3,6 +3,7 @@
 #include "viewer/numbers.h"
 
 #include <QString>
+#include <QStringList>
 #include <cmath>
 #include <optional>
 
@@ -28,6 +29,9 @@ struct PixelsPerInch {
 struct Basis {
     PixelsPerInch perInch;
     QString name;
+    // The name in fewer words, longest first ("文件 300", "文件" for "文件 300 ppi"), for
+    // where the whole one has no room; none when it is as short as it gets.
+    QStringList shorter;
     bool operator==(const Basis&) const = default;
 };
 
