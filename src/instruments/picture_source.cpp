@@ -7,6 +7,10 @@
 #include "viewer/main_window.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QClipboard>
 #include <QDateTime>
 #include <QFileInfo>
@@ -14,6 +18,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
+#include <utility>
 
 namespace
 {
@@ -48,10 +53,36 @@ bool readsNow(const QString& path)
     }
 }
 
+// A pasted picture's file is named after the run that wrote it ("pasted-1234-1.png"): the
+// process number, unless that process still runs.
+bool writtenByAnEndedRun(const QString& name)
+{
+    static const QRegularExpression kPasted(QStringLiteral("^pasted-(\\d+)-\\d+\\."));
+    const QRegularExpressionMatch match = kPasted.match(name);
+    if (!match.hasMatch())
+        return false;
+    const qint64 pid = match.captured(1).toLongLong();
+    return pid != QCoreApplication::applicationPid() &&
+           !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid));
+}
+
 } // namespace
+
+QString PictureSource::pastedFolder()
+{
+    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (base.isEmpty())
+        base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    return base + QStringLiteral("/quarnet-pasted");
+}
 
 PictureSource::PictureSource(frmVelmora& window) : Instrument(window)
 {
+    // What runs that were killed left behind goes now; the files of one still running stay.
+    QDir pasted(pastedFolder());
+    for (const QString& name : pasted.entryList(QDir::Files))
+        if (writtenByAnEndedRun(name))
+            pasted.remove(name);
     setObjectName(QStringLiteral("pictureSource"));
     settle_.setSingleShot(true);
     settle_.setInterval(kSettleMs);
@@ -70,14 +101,28 @@ PictureSource::PictureSource(frmVelmora& window) : Instrument(window)
     claimKey(QKeySequence(Qt::Key_F5), [this] { return reload(); });
 }
 
+PictureSource::~PictureSource()
+{
+    if (!pastedFile_.isEmpty())
+        QFile::remove(pastedFile_);
+}
+
 void PictureSource::pictureChanged()
 {
     const QString path = window().picturePath();
-    pasted_ = pasting_ && !path.isEmpty();
+    pasted_ = !path.isEmpty() && path == pastedFile_;
     file_ = pasted_ ? QString() : path;
     stamp_ = stampOf(file_);
     retry_.stop();
-    setCaptionNote(pasted_ ? tr("剪贴板") : QFileInfo(file_).fileName());
+    // A file that would not load is still named: it is where the person is in the folder.
+    const QString failed = window().failedPath();
+    if (pasted_)
+        setCaptionNote(tr("剪贴板"));
+    else if (file_.isEmpty() && !failed.isEmpty())
+        setCaptionNote(tr("%1（无法读取）")
+                           .arg(failed == pastedFile_ ? tr("剪贴板") : QFileInfo(failed).fileName()));
+    else
+        setCaptionNote(QFileInfo(file_).fileName());
     follow();
 }
 
@@ -122,7 +167,8 @@ void PictureSource::retry()
         retry_.start();
         return;
     }
-    reload();
+    // One change, as F5 makes it: the picture, its factor and its place at once.
+    runGuarded([this] { reload(); });
 }
 
 bool PictureSource::reload()
@@ -130,6 +176,12 @@ bool PictureSource::reload()
     if (file_.isEmpty())
         return false;
     retry_.stop();
+    // A file that has gone leaves the picture and its measurements as they are.
+    if (!QFileInfo::exists(file_)) {
+        note(tr("%1 已不在，无法重新载入").arg(QFileInfo(file_).fileName()));
+        setCaptionNote(tr("%1（文件已不在）").arg(QFileInfo(file_).fileName()));
+        return true;
+    }
     const frmVelmora& shown = window();
     const qint32 factor = shown.factor();
     const qint16 across = shown.hsrDisp->Value();
@@ -181,17 +233,23 @@ bool PictureSource::paste()
         return false;
     }
     // Through a file, so that it takes the same way as any picture: the same limits, the
-    // same error.
-    const QString path = pastedFiles_.filePath(QStringLiteral("pasted.") + suffix);
+    // same error. A new name each time, so a reload of the one before cannot read this one.
+    const QString path = QStringLiteral("%1/pasted-%2-%3.%4")
+                             .arg(pastedFolder())
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(++pastes_)
+                             .arg(suffix);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+    if (!QDir().mkpath(pastedFolder()) || !file.open(QIODevice::WriteOnly) ||
+        file.write(bytes) != bytes.size()) {
         note(tr("无法保存剪贴板里的图像"));
         return false;
     }
     file.close();
-    pasting_ = true;
+    // The picture pasted before is no longer shown, whether or not this one loads.
+    if (const QString before = std::exchange(pastedFile_, path); !before.isEmpty())
+        QFile::remove(before);
     openPicture(path);
-    pasting_ = false;
     return true;
 }
 
@@ -204,8 +262,8 @@ void PictureSource::note(const QString& text)
 void PictureSource::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
 {
     menu.addSeparator();
-    menu.addAction(tr("粘贴"), this, &PictureSource::paste)->setShortcut(QKeySequence::Paste);
-    QAction* again = menu.addAction(tr("重新载入"), this, &PictureSource::reload);
+    addMenuEntry(menu, tr("粘贴"), [this] { paste(); })->setShortcut(QKeySequence::Paste);
+    QAction* again = addMenuEntry(menu, tr("重新载入"), [this] { reload(); });
     again->setShortcut(QKeySequence(Qt::Key_F5));
     again->setEnabled(!file_.isEmpty());
 }

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QString>
-#include <QTemporaryDir>
 #include <QTimer>
 
 // Where the picture shown came from, kept current: the file's name after the window's
@@ -20,6 +19,7 @@ class PictureSource : public Instrument
     Q_OBJECT
 public:
     explicit PictureSource(frmVelmora& window);
+    ~PictureSource() override;
 
     // The file shown; "" for none and for a pasted picture.
     QString file() const { return file_; }
@@ -31,6 +31,10 @@ public:
     bool reload();
     // The last brief note given ("剪贴板里没有图像"), for the tests.
     QString lastNote() const { return lastNote_; }
+
+    // The folder pasted pictures are written to for loading, one for every run: under the
+    // user's runtime folder, else the cache.
+    static QString pastedFolder();
 
     // How often a file that cannot be read yet is tried again, and for how long.
     static constexpr int kRetryEveryMs = 250;
@@ -49,10 +53,10 @@ private:
     QTimer settle_;
     QTimer retry_;
     QElapsedTimer retrying_;
-    QTemporaryDir pastedFiles_;
+    QString pastedFile_; // the last picture pasted, as written for loading
+    int pastes_ = 0;
     QString file_;
     QString stamp_; // the file's size and time as read, to tell its own changes from others
-    bool pasting_ = false;
     bool pasted_ = false;
     QString lastNote_;
 };
