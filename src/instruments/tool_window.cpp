@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 namespace
@@ -18,10 +19,26 @@ ToolWindow::ToolWindow(QWidget* viewer, const QString& settingsGroup, Level leve
     : QWidget(viewer, Qt::Tool), group_(settingsGroup), level_(level)
 {
     setFont(viewer->font());
+    viewer->installEventFilter(this);
+}
+
+bool ToolWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Above the viewer whenever it comes to the front, maximised or not, also where the
+    // window manager let the viewer over its tool windows.
+    if (watched == parentWidget() && event->type() == QEvent::WindowActivate && isVisible())
+        raise();
+    const bool viewerUp = (watched == parentWidget() && event->type() == QEvent::Show) ||
+                          (watched == parentWidget()->windowHandle() &&
+                           event->type() == QEvent::Expose);
+    if (viewerUp && showWhenViewerIsUp_)
+        QTimer::singleShot(0, this, [this] { showOnceViewerIsUp(); });
+    return false;
 }
 
 void ToolWindow::setShown(bool shown)
 {
+    showWhenViewerIsUp_ = false;
     if (shown == this->shown())
         return;
     if (shown) {
@@ -89,7 +106,23 @@ void ToolWindow::restore()
 {
     QSettings settings;
     placed_ = restoreGeometry(settings.value(group_ + QStringLiteral("/geometry")).toByteArray());
-    if (settings.value(group_ + QStringLiteral("/shown"), false).toBool())
-        // Once the viewer itself is up, so the window opens above it.
-        QTimer::singleShot(0, this, [this] { setShown(true); });
+    if (settings.value(group_ + QStringLiteral("/shown"), false).toBool()) {
+        showWhenViewerIsUp_ = true;
+        QTimer::singleShot(0, this, [this] { showOnceViewerIsUp(); });
+    }
+}
+
+void ToolWindow::showOnceViewerIsUp()
+{
+    // Only once the window manager has put the viewer on screen: a tool window mapped before
+    // is not known to belong to it, and the viewer then covers it.
+    if (!showWhenViewerIsUp_)
+        return;
+    QWindow* viewer = parentWidget()->windowHandle();
+    if (!viewer || !viewer->isExposed()) {
+        if (viewer)
+            viewer->installEventFilter(this);
+        return;
+    }
+    setShown(true);
 }

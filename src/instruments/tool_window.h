@@ -19,14 +19,17 @@ public:
     void restore();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
     void remember() const;
     void placeBesideViewer();
+    void showOnceViewerIsUp();
 
     QString group_;
     Level level_;
     bool placed_ = false;
+    bool showWhenViewerIsUp_ = false;
 };
