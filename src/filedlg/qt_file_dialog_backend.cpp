@@ -74,7 +74,13 @@ bool QtFileDialogBackend::GetOpenFileName(OpenFileRecord& record)
     // buffer's 260 characters: Linux paths can, and nothing here is a fixed-size buffer.
     record.lpstrFile = chosen.first() + QChar(0);
     // The entry in force when the choice was made, counted from 1, as the record answers it.
-    if (const qsizetype entry = nameFilters.indexOf(dialog.selectedNameFilter()); entry >= 0)
-        record.nFilterIndex = qint32(entry + 1);
+    // With the patterns hidden, Qt may answer the entry's visible text only.
+    const QString selected = dialog.selectedNameFilter();
+    for (qsizetype entry = 0; entry < nameFilters.size(); ++entry)
+        if (nameFilters[entry] == selected ||
+            nameFilters[entry].startsWith(selected + QStringLiteral(" ("))) {
+            record.nFilterIndex = qint32(entry + 1);
+            break;
+        }
     return true;
 }
