@@ -5,6 +5,36 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+QStringList withoutToolkitOptions(const QStringList& arguments)
+{
+    // As QGuiApplication and QApplication take them, with one dash or two.
+    static const QStringList kWithValue =
+        QStringLiteral("platform platformpluginpath platformtheme plugin qwindowgeometry "
+                       "qwindowtitle qwindowicon display geometry title name session style "
+                       "stylesheet qmljsdebugger fn font bg fg btn")
+            .split(QLatin1Char(' '));
+    static const QStringList kAlone =
+        QStringLiteral("reverse widgetcount nograb dograb sync").split(QLatin1Char(' '));
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (i == 0 || !argument.startsWith(QLatin1Char('-'))) {
+            kept << argument;
+            continue;
+        }
+        if (argument == QLatin1String("--")) {
+            kept << arguments.mid(i);
+            break;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1);
+        if (kWithValue.contains(name))
+            ++i;
+        else if (!kAlone.contains(name))
+            kept << argument;
+    }
+    return kept;
+}
+
 CommandLine parseCommandLine(const QStringList& arguments)
 {
     QCommandLineParser parser;

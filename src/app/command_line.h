@@ -22,6 +22,11 @@ struct CommandLine {
     int exitStatus() const { return action == Action::Error ? 2 : 0; }
 };
 
+// The arguments without the options Qt's window system takes for itself (-platform NAME,
+// -display NAME, -reverse, ...), so that a command line can be read before there is a
+// display to connect to.
+QStringList withoutToolkitOptions(const QStringList& arguments);
+
 // Reads the program's arguments, the program's own name first. The application's name and
 // version must be set beforehand; they appear in the help and version texts.
 CommandLine parseCommandLine(const QStringList& arguments);

@@ -1,3 +1,4 @@
+#include "app/application_setup.h"
 #include "app/command_line.h"
 #include "instruments/inch_basis.h"
 #include "instruments/instruments.h"
@@ -11,12 +12,6 @@
 namespace
 {
 
-void setApplicationNames()
-{
-    QCoreApplication::setApplicationName(QStringLiteral("Quarnet"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
-}
-
 // Prints what the command line asked for instead of a window; returns the exit status.
 int report(const CommandLine& commandLine)
 {
@@ -29,15 +24,16 @@ int report(const CommandLine& commandLine)
 
 int main(int argc, char* argv[])
 {
-    // --help and --version answer without a display: they need no window, so they are read
-    // before the window system is reached, with a plain application object for the names.
+    // --help, --version and a command line it cannot use answer without a display: they
+    // need no window, so they are read before the window system is reached, with a plain
+    // application object for the names and Qt's own options of the window system set aside.
     {
         int coreArgc = argc;
         const QCoreApplication core(coreArgc, argv);
         setApplicationNames();
-        const CommandLine early = parseCommandLine(QCoreApplication::arguments());
-        if (early.action == CommandLine::Action::Help ||
-            early.action == CommandLine::Action::Version)
+        const CommandLine early =
+            parseCommandLine(withoutToolkitOptions(QCoreApplication::arguments()));
+        if (early.action != CommandLine::Action::Open)
             return report(early);
     }
 
@@ -46,6 +42,8 @@ int main(int argc, char* argv[])
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
     QApplication app(argc, argv);
     setApplicationNames();
+    carryOverOldSettings();
+    loadToolkitTranslations(app);
     // Read again now that Qt has taken its own options (-platform, -display, ...) off the
     // list, so those are not mistaken for unknown ones.
     const CommandLine commandLine = parseCommandLine(QApplication::arguments());
