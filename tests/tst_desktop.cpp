@@ -1,6 +1,7 @@
 // What a person on a desktop expects beyond the window's own controls: the readout kept true
 // under a resting pointer, the wheel and keys scrolling through the bars, Ctrl+O, dropping a
 // file, and the command line.
+#include "app/application_setup.h"
 #include "app/command_line.h"
 #include "filedlg/scripted_backend.h"
 #include "support/test_support.h"
@@ -8,6 +9,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QPainter>
@@ -401,6 +405,46 @@ private slots:
 
     void installGivesAValidDesktopEntry();
 
+    // Settings of an earlier version, kept where Qt puts them for a program without an
+    // organisation, come over once, and only while today's file does not exist.
+    void oldSettingsCarriedOverOnce()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        setApplicationNames();
+        QSettings today;
+        QVERIFY2(today.fileName().contains("/.qttest/"), qPrintable(today.fileName()));
+        QSettings old(QStringLiteral("Unknown Organization"), QStringLiteral("Quarnet"));
+        QVERIFY(today.fileName() != old.fileName());
+        QVERIFY(today.fileName().endsWith("/Quarnet/Quarnet.conf"));
+        QFile::remove(today.fileName());
+        old.setValue("loupe/count", 21);
+        old.setValue("recent/files", QStringList{"/tmp/a.png", "/tmp/b.png"});
+        old.sync();
+        carryOverOldSettings();
+        today.sync();
+        QCOMPARE(today.value("loupe/count").toInt(), 21);
+        QCOMPARE(today.value("recent/files").toStringList(),
+                 (QStringList{"/tmp/a.png", "/tmp/b.png"}));
+        old.setValue("loupe/count", 31);
+        old.sync();
+        carryOverOldSettings();
+        today.sync();
+        QCOMPARE(today.value("loupe/count").toInt(), 21);
+        QFile::remove(old.fileName());
+    }
+
+    // Qt's own buttons speak the window's language; the program's English messages stay.
+    void toolkitSpeaksChinese()
+    {
+        QVERIFY(loadToolkitTranslations(*QCoreApplication::instance()));
+        QMessageBox box(QMessageBox::NoIcon, "Quarnet", "Error occurred on loading picture.",
+                        QMessageBox::Ok);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(box.text(), QStringLiteral("Error occurred on loading picture."));
+        QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+    }
+
     void programAnswersWithoutADisplay_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -411,6 +455,13 @@ private slots:
         QTest::newRow("--help") << QStringList{"--help"} << 0 << "[FILE]";
         QTest::newRow("unknown option: status 2")
             << QStringList{"--frobnicate"} << 2 << "Unknown option 'frobnicate'";
+        QTest::newRow("unknown option after Qt's own: still status 2")
+            << QStringList{"-platform", "xcb", "-reverse", "--frobnicate"} << 2
+            << "Unknown option 'frobnicate'";
+        QTest::newRow("two files after Qt's own display option")
+            << QStringList{"-display", ":99", "a.bmp", "b.bmp"} << 2 << "one FILE at most";
+        QTest::newRow("Qt's own option before --version")
+            << QStringList{"--style", "fusion", "--version"} << 0 << "Quarnet 1.00";
     }
 
     void programAnswersWithoutADisplay()
@@ -420,10 +471,7 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        // A bad option is only told once Qt has taken its own options, which needs a
-        // platform; help and the version need none.
-        if (!arguments.first().startsWith("--frob"))
-            environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(QUARNET_PROGRAM), arguments);
         QVERIFY(program.waitForFinished(20000));

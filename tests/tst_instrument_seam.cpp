@@ -1,15 +1,20 @@
 // What the window tells its instruments: each signal once per change, only when the window
 // is whole again; one mapping from a viewport point to an image pixel, the readout's own;
 // keys and the picture's menu shared by instruments in the order they were attached.
+#include "instruments/loupe.h"
 #include "instruments/measure_tool.h"
+#include "instruments/measurement_list.h"
 #include "support/test_support.h"
+#include "toolkit/services.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QMenu>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 using testing::pointAt;
@@ -290,6 +295,92 @@ private slots:
             entries << entry->text();
         menu->close();
         QCOMPARE(entries.mid(entries.size() - 3), QStringList({"first", "second", "third"}));
+    }
+
+    // Every entry of the picture's menu, the loupe's and the list's rows does its work only
+    // once the menu has closed: what it asks of the window lets pending events run, and run
+    // inside the menu's own handling that deleted the menu under its feet. Each entry is
+    // then carried out, a dialog it opens cancelled.
+    void menuEntriesWaitForTheMenuToClose()
+    {
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        QVERIFY(QTest::qWaitForWindowExposed(&*w));
+        w.open(wide_);
+        w.open(small_); // a recent file to open from the menu
+        MeasureTool& tool = *w->instrument<MeasureTool>();
+        const auto keepALine = [&] {
+            if (tool.count() == 0)
+                tool.keep({measurement::Kind::Line, {10, 10}, {40, 10}, {}, 0});
+            tool.setSelection({0});
+        };
+        QTest::keyClick(&*w, Qt::Key_L);
+        QTest::keyClick(&*w, Qt::Key_M);
+        QTimer cancel;
+        connect(&cancel, &QTimer::timeout, [] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                dialog->close();
+        });
+        cancel.start(20);
+
+        using Opens = std::function<QList<QAction*>()>;
+        const auto popupEntries = [](const std::function<void()>& open) {
+            return [open]() -> QList<QAction*> {
+                open();
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                return menu ? menu->actions() : QList<QAction*>();
+            };
+        };
+        const QPoint onTheLine(20, 10); // in the picture's own pixels, at factor 1
+        const QList<std::pair<const char*, Opens>> menus = {
+            {"the picture's", popupEntries([&] {
+                 QContextMenuEvent event(QContextMenuEvent::Mouse, onTheLine,
+                                         w->picDisp->mapToGlobal(onTheLine));
+                 QApplication::sendEvent(w->picDisp, &event);
+             })},
+            {"the loupe's", popupEntries([&] {
+                 QWidget* loupe = w->instrument<Loupe>()->view();
+                 QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                         loupe->mapToGlobal(QPoint(5, 5)));
+                 QApplication::sendEvent(loupe, &event);
+             })},
+            {"the list's rows",
+             [&] { return w->instrument<MeasurementList>()->table()->actions(); }},
+        };
+        for (const auto& [name, entriesOf] : menus) {
+            keepALine();
+            const QList<QAction*> shown = entriesOf();
+            QVERIFY2(!shown.isEmpty(), name);
+            // Into submenus too, by their place: every opening makes a new menu.
+            QList<QList<int>> places;
+            for (int i = 0; i < shown.size(); ++i) {
+                if (QMenu* sub = shown[i]->menu())
+                    for (int j = 0; j < sub->actions().size(); ++j)
+                        places.append(QList<int>{i, j});
+                else
+                    places.append(QList<int>{i});
+            }
+            if (auto* menu = QApplication::activePopupWidget())
+                menu->close();
+            for (const QList<int>& place : places) {
+                keepALine();
+                QAction* entry = entriesOf().value(place[0]);
+                if (entry && place.size() == 2)
+                    entry = entry->menu()->actions().value(place[1]);
+                QVERIFY(entry);
+                const QString text = entry->text();
+                if (entry->isEnabled() && !entry->isSeparator()) {
+                    const quint64 yields = toolkit::yieldsSoFar();
+                    const QString caption = w->windowTitle();
+                    entry->trigger();
+                    QVERIFY2(toolkit::yieldsSoFar() == yields, qPrintable(name + (" " + text)));
+                    QCOMPARE(w->windowTitle(), caption);
+                }
+                if (auto* menu = QApplication::activePopupWidget())
+                    menu->close();
+                QTest::qWait(30);
+            }
+        }
+        QVERIFY(w->imageSize().width() > 0);
     }
 };
 

@@ -70,10 +70,11 @@ bool writtenByAnEndedRun(const QString& name)
 
 QString PictureSource::pastedFolder()
 {
-    QString base = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (base.isEmpty())
-        base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
-    return base + QStringLiteral("/quarnet-pasted");
+    // Without a runtime folder of the session's, Qt would make one in /tmp and complain.
+    const bool runtime = !qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR");
+    return QStandardPaths::writableLocation(runtime ? QStandardPaths::RuntimeLocation
+                                                    : QStandardPaths::CacheLocation) +
+           QStringLiteral("/quarnet-pasted");
 }
 
 PictureSource::PictureSource(frmVelmora& window) : Instrument(window)

@@ -19,6 +19,9 @@ ToolWindow::ToolWindow(QWidget* viewer, const QString& settingsGroup, Level leve
     : QWidget(viewer, Qt::Tool), group_(settingsGroup), level_(level)
 {
     setFont(viewer->font());
+    // Shown by a key or the menu, it leaves the keyboard with the picture: Space still walks
+    // and the arrows still scroll.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     viewer->installEventFilter(this);
 }
 
