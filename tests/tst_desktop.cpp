@@ -10,12 +10,12 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDialogButtonBox>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QSvgRenderer>

@@ -136,9 +136,10 @@ private slots:
         QTest::addColumn<QString>("shown"); // the basis as the label names it
         for (const int dpi : {96, 120, 144}) {
             const QByteArray at = QByteArray::number(dpi) + " ppi: ";
-            QTest::newRow(at + "a resolution given") << dpi << "96.08" << "指定 96.08 ppi";
-            QTest::newRow(at + "a resolution of many figures")
-                << dpi << "12345.67" << "指定 12345.67 ppi";
+            QTest::newRow(at + "a resolution given") << dpi << "96.08"
+                                                     << "指定 96.08 ppi";
+            QTest::newRow(at + "a resolution of many figures") << dpi << "12345.67"
+                                                               << "指定 12345.67 ppi";
         }
     }
 

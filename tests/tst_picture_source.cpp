@@ -7,12 +7,12 @@
 #include "instruments/recent_files.h"
 #include "support/test_support.h"
 
-#include <QBuffer>
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QTemporaryDir>

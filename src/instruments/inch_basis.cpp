@@ -54,7 +54,8 @@ QString ppiText(units::PixelsPerInch perInch)
 // A basis named by its kind and resolution ("文件 300 ppi"), and in fewer words after it.
 units::Basis namedBasis(units::PixelsPerInch perInch, const QString& kind)
 {
-    return units::Basis{perInch, InchBasis::tr("%1 %2").arg(kind, ppiText(perInch)),
+    return units::Basis{perInch,
+                        InchBasis::tr("%1 %2").arg(kind, ppiText(perInch)),
                         {InchBasis::tr("%1 %2").arg(kind, ppiFigures(perInch)), kind}};
 }
 

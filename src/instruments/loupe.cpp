@@ -441,8 +441,8 @@ void Loupe::addColourEntries(QMenu& menu)
     const QRgb colour = known ? window().picture().pixel(*centre_) : 0;
     const auto entry = [&](const QString& text, QString (*notation)(QRgb)) {
         const QString copied = known ? notation(colour) : QString();
-        QAction* action = addMenuEntry(
-            menu, text, [copied] { QGuiApplication::clipboard()->setText(copied); });
+        QAction* action =
+            addMenuEntry(menu, text, [copied] { QGuiApplication::clipboard()->setText(copied); });
         action->setEnabled(known);
     };
     entry(tr("复制颜色 #RRGGBB"), colours::hexText);

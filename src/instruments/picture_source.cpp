@@ -7,16 +7,16 @@
 #include "viewer/main_window.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
-#include <QDir>
-#include <QRegularExpression>
-#include <QStandardPaths>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUrl>
 #include <utility>
 
@@ -120,8 +120,9 @@ void PictureSource::pictureChanged()
     if (pasted_)
         setCaptionNote(tr("剪贴板"));
     else if (file_.isEmpty() && !failed.isEmpty())
-        setCaptionNote(tr("%1（无法读取）")
-                           .arg(failed == pastedFile_ ? tr("剪贴板") : QFileInfo(failed).fileName()));
+        setCaptionNote(
+            tr("%1（无法读取）")
+                .arg(failed == pastedFile_ ? tr("剪贴板") : QFileInfo(failed).fileName()));
     else
         setCaptionNote(QFileInfo(file_).fileName());
     follow();

@@ -31,9 +31,9 @@ bool ToolWindow::eventFilter(QObject* watched, QEvent* event)
     // window manager let the viewer over its tool windows.
     if (watched == parentWidget() && event->type() == QEvent::WindowActivate && isVisible())
         raise();
-    const bool viewerUp = (watched == parentWidget() && event->type() == QEvent::Show) ||
-                          (watched == parentWidget()->windowHandle() &&
-                           event->type() == QEvent::Expose);
+    const bool viewerUp =
+        (watched == parentWidget() && event->type() == QEvent::Show) ||
+        (watched == parentWidget()->windowHandle() && event->type() == QEvent::Expose);
     if (viewerUp && showWhenViewerIsUp_)
         QTimer::singleShot(0, this, [this] { showOnceViewerIsUp(); });
     return false;
