@@ -359,7 +359,8 @@ void EndToEnd::chooseInDialog(const Viewer& viewer, const QString& window, const
 {
     click(window, QPoint(devicePixel(kOpenButtonCentreX / twips()),
                          devicePixel(kOpenButtonCentreY / twips())));
-    const QString dialog = viewer.waitForWindow(QStringLiteral("^Open$"));
+    // Qt's own dialog, in the window's language.
+    const QString dialog = viewer.waitForWindow(QStringLiteral("^打开$"));
     QVERIFY2(!dialog.isEmpty(), "pressing Open showed no file dialog");
     // Keys go to the focused window; Qt focuses the dialog itself, this makes sure.
     xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), dialog});
@@ -368,7 +369,7 @@ void EndToEnd::chooseInDialog(const Viewer& viewer, const QString& window, const
     xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("5"), path});
     xdotool({QStringLiteral("key"), QStringLiteral("Return")});
     QTRY_VERIFY2_WITH_TIMEOUT(
-        viewer.windows(QStringLiteral("^Open$")).isEmpty(),
+        viewer.windows(QStringLiteral("^打开$")).isEmpty(),
         qPrintable(QStringLiteral("the dialog stayed open after typing %1").arg(path)), kWaitMs);
 }
 
