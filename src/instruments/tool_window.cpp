@@ -56,28 +56,48 @@ void ToolWindow::setShown(bool shown)
     remember();
 }
 
-// The first time it shows: beside the viewer's right edge, or its left edge where the
-// screen ends first, and on the screen whatever the viewer's place.
+// The first time it shows: beside the viewer's right edge, else its left edge, else below or
+// above it, wherever the screen has room without covering the viewer; where none has, the
+// place that covers least of it.
 void ToolWindow::placeBesideViewer()
 {
     const QWidget& viewer = *parentWidget();
     const QRect frame = viewer.frameGeometry();
-    const QSize size = frameGeometry().size();
-    QPoint at(frame.right() + 1 + kGap,
-              level_ == Level::Top ? frame.top() : frame.bottom() + 1 - size.height());
+    // Not shown yet, it has no frame of its own: reckon with one like the viewer's.
+    const QSize size =
+        isVisible() ? frameGeometry().size() : this->size() + (frame.size() - viewer.size());
+    const int level = level_ == Level::Top ? frame.top() : frame.bottom() + 1 - size.height();
+    const QPoint candidates[] = {
+        {frame.right() + 1 + kGap, level},
+        {frame.left() - kGap - size.width(), level},
+        {frame.left(), frame.bottom() + 1 + kGap},
+        {frame.left(), frame.top() - kGap - size.height()},
+    };
     const QScreen* screen = viewer.screen();
     if (!screen) {
-        move(at);
+        move(candidates[0]);
         return;
     }
     const QRect room = screen->availableGeometry();
-    if (at.x() + size.width() > room.right() + 1)
-        at.setX(frame.left() - kGap - size.width());
-    at.setX(
-        std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
-    at.setY(
-        std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
-    move(at);
+    const auto onScreen = [&](QPoint at) {
+        return QPoint(
+            std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())),
+            std::clamp(at.y(), room.top(),
+                       std::max(room.top(), room.bottom() + 1 - size.height())));
+    };
+    const auto covered = [&](QPoint at) {
+        const QRect overlap = QRect(at, size) & frame;
+        return overlap.isEmpty() ? 0LL : qint64(overlap.width()) * overlap.height();
+    };
+    QPoint best = onScreen(candidates[0]);
+    for (const QPoint& candidate : candidates) {
+        const QPoint at = onScreen(candidate);
+        if (covered(at) < covered(best))
+            best = at;
+        if (covered(best) == 0)
+            break;
+    }
+    move(best);
 }
 
 void ToolWindow::moveEvent(QMoveEvent* event)
