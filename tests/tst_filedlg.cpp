@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 namespace
 {
@@ -48,6 +49,24 @@ QStringList offeredFiles(QFileDialog& dialog)
 }
 
 } // namespace
+
+// Runs `answer` on the real dialog once it is open, then closes it whatever happens, so a
+// failed check cannot leave the test in the dialog's loop.
+static void whenTheDialogOpens(QTimer& poll, const std::function<void(QFileDialog*)>& answer)
+{
+    QObject::connect(&poll, &QTimer::timeout, [&poll, answer] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        poll.stop();
+        const auto close = qScopeGuard([dialog] {
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        answer(dialog);
+    });
+    poll.start(10);
+}
 
 class tst_FileDlg : public QObject
 {
@@ -200,16 +219,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll.stop();
-            // Closed whatever happens, so a failed check cannot leave the test in its loop.
-            const auto close = qScopeGuard([dialog] {
-                if (dialog->isVisible())
-                    dialog->reject();
-            });
+        whenTheDialogOpens(poll, [&](QFileDialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("Pick one"));
             QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
             // The upper-case name matches *.jpg; the second entry, which reads like the
@@ -219,7 +229,6 @@ private slots:
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("PHOTO.JPG");
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
         });
-        poll.start(10);
         const QString chosen = clsFileDlg().ShowOpen(
             0, nullptr, QStringLiteral("Pictures|*.bmp|Pictures|*.jpg"), false, true, false, false,
             2, folder.path(), QString(""), std::nullopt, QString("Pick one"));
@@ -246,15 +255,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         QTimer poll;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            poll.stop();
-            const auto close = qScopeGuard([dialog] {
-                if (dialog->isVisible())
-                    dialog->reject();
-            });
+        whenTheDialogOpens(poll, [&](QFileDialog* dialog) {
             QVERIFY(dialog->testOption(QFileDialog::HideNameFilterDetails));
             auto* entries = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
             QVERIFY(entries);
@@ -263,7 +264,6 @@ private slots:
             dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText("a.bmp");
             dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open)->click();
         });
-        poll.start(10);
         qint32 answered = 0;
         const QString chosen = clsFileDlg().ShowOpen(
             0, nullptr,
