@@ -1,7 +1,6 @@
 #include "instruments/picture_source.h"
 
 #include "instruments/measure_tool.h"
-#include "toolkit/controls.h"
 #include "toolkit/runtime_error.h"
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
@@ -185,21 +184,13 @@ bool PictureSource::reload()
         return true;
     }
     const frmVelmora& shown = window();
-    const qint32 factor = shown.factor();
-    const qint16 across = shown.hsrDisp->Value();
-    const qint16 down = shown.vsrDisp->Value();
     MeasureTool* measuring = shown.instrument<MeasureTool>();
     const std::vector<measurement::Kept> kept =
         measuring ? measuring->kept() : std::vector<measurement::Kept>();
 
-    openPicture(file_);
+    reopenPicture(file_);
     if (shown.picture().isNull())
         return true;
-    // Loading starts again at factor 1 and the top left: put back what the person had.
-    if (factor == 2)
-        shown.cboMagnify->setListIndex(1);
-    shown.hsrDisp->setValue(std::min(across, shown.hsrDisp->Max()));
-    shown.vsrDisp->setValue(std::min(down, shown.vsrDisp->Max()));
     const QRect image(QPoint(0, 0), shown.imageSize());
     for (const measurement::Kept& measurement : kept)
         if (image.contains(measurement.from) && image.contains(measurement.to) &&

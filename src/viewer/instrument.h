@@ -62,6 +62,8 @@ protected:
     // Opens a picture file through the window's own loading path, as Open does: the same
     // limits, error message, factor back to 1 and size text.
     void openPicture(const QString& path);
+    // Reads the file shown again, keeping the factor and the scroll position (F5).
+    void reopenPicture(const QString& path);
     // Shows a short note over the middle of the picture for a few seconds, without a box to
     // close: for what changes nothing but should not pass unsaid.
     void showBriefNote(const QString& text);

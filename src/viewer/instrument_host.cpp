@@ -36,6 +36,11 @@ void Instrument::openPicture(const QString& path)
     window_.runHandler([&] { window_.OpenPicture(path); });
 }
 
+void Instrument::reopenPicture(const QString& path)
+{
+    window_.runHandler([&] { window_.ReopenPicture(path); });
+}
+
 void Instrument::showBriefNote(const QString& text)
 {
     constexpr int kShownMs = 3000;

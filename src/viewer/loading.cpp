@@ -76,6 +76,24 @@ void frmVelmora::OpenPicture(const QString& path)
     LoadChosenFile(path);
 }
 
+void frmVelmora::ReopenPicture(const QString& path)
+{
+    const qint32 factor = magnification;
+    const qint16 across = hsrDisp->Value();
+    const qint16 down = vsrDisp->Value();
+    LoadChosenFile(path);
+    if (!picOrig->hasPicture())
+        return;
+    // Loading starts again at factor 1 and the top left: the entry of the factor the person
+    // had, and the bars where they were, as the list and the bars would be set by hand.
+    if (factor != magnification)
+        for (int entry = 0; entry < cboMagnify->ListCount(); ++entry)
+            if (numbers::CLng(numbers::Val(cboMagnify->itemText(entry))) == factor)
+                cboMagnify->setListIndex(entry);
+    hsrDisp->setValue(std::min(across, hsrDisp->Max()));
+    vsrDisp->setValue(std::min(down, vsrDisp->Max()));
+}
+
 void frmVelmora::LoadChosenFile(const QString& path)
 {
     // Whatever comes of it, what was shown is gone: instruments hear of a new picture.

@@ -38,6 +38,9 @@ public:
     // Opens a file through the same path as the Open button after the dialog: the file
     // named on the command line and a file dropped on the window come in here.
     void OpenPicture(const QString& path);
+    // Reads the picture's file again through the same path, then puts back the factor and,
+    // as far as the new picture reaches, the scroll position: F5 and a change on disk.
+    void ReopenPicture(const QString& path);
 
     // The client size that the minimum outer size gives a window whose client asked for
     // `asked` inside a frame of `frame` (outer minus client size), at the screen's DPI: each
