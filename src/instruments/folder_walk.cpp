@@ -1,11 +1,11 @@
 #include "instruments/folder_walk.h"
 
 #include "instruments/picture_source.h"
+#include "toolkit/services.h"
 #include "viewer/main_window.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <algorithm>
 
 namespace
@@ -75,12 +75,9 @@ FolderWalk::FolderWalk(frmVelmora& window, const PictureSource& source)
 
 QStringList FolderWalk::walkOrder(const QString& folder)
 {
-    QStringList patterns;
-    for (const QByteArray& format : QImageReader::supportedImageFormats())
-        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
     QDir dir(folder);
     dir.setFilter(QDir::Files | QDir::Readable);
-    dir.setNameFilters(patterns);
+    dir.setNameFilters(toolkit::readablePatterns());
     QStringList names = dir.entryList();
     std::sort(names.begin(), names.end(), walkedBefore);
     return names;

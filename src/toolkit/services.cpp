@@ -593,6 +593,14 @@ QImage LoadPicture(const QString& path, bool* cutShort)
     return flattenOverWhite(std::move(frame));
 }
 
+QStringList readablePatterns()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    return patterns;
+}
+
 void MsgBox(QWidget* parent, const QString& text)
 {
     if (messageBoxHook()) {

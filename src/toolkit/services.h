@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -17,6 +18,9 @@ namespace toolkit
 // trailer or with its image data cut, a BMP with fewer pixel bytes than its header declares)
 // gives what could be decoded, and cutShort, where given, says so.
 QImage LoadPicture(const QString& path, bool* cutShort = nullptr);
+// The names of the files the decoder reads, as patterns ("*.png", ...): for the Open
+// dialog's second entry and the folder walk alike.
+QStringList readablePatterns();
 
 // A modal message box: the text, an OK button, no icon, the application's title as caption.
 void MsgBox(QWidget* parent, const QString& text);

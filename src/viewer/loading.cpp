@@ -8,7 +8,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QMimeData>
 #include <QSettings>
 #include <QUrl>
@@ -32,12 +31,9 @@ const QString kOpenFolderKey = QStringLiteral("open/folder");
 // the program reads, so that a screenshot in PNG can be opened too.
 QString openDialogFilter()
 {
-    QStringList patterns;
-    for (const QByteArray& format : QImageReader::supportedImageFormats())
-        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
     return QStringLiteral("(bmp/jpg/gif)|*.bmp;*.gif;*.jpg|") +
            QCoreApplication::translate("frmVelmora", "所有可读的图像") + QLatin1Char('|') +
-           patterns.join(QLatin1Char(';')) + QLatin1Char('|');
+           readablePatterns().join(QLatin1Char(';')) + QLatin1Char('|');
 }
 
 // One line on standard error about a file, named as it was given. The message box says the
