@@ -39,6 +39,9 @@ void Instrument::openPicture(const QString& path)
 void Instrument::reopenPicture(const QString& path)
 {
     window_.runHandler([&] { window_.ReopenPicture(path); });
+    // Told now, even inside a handler (F5, a menu entry): what the caller puts back on the
+    // picture after this must not be cleared by instruments hearing of it at the end.
+    window_.tellWhatChanged();
 }
 
 void Instrument::showBriefNote(const QString& text)
@@ -131,14 +134,15 @@ int frmVelmora::unit() const
 
 std::optional<frmVelmora::PointedPixel> frmVelmora::pointedPixel() const
 {
-    if (!lblXY->Visible())
+    // A load empties the readout's text without hiding it: it reads out nothing then.
+    if (!lblXY->Visible() || lblXY->Caption().isEmpty())
         return std::nullopt;
     return pointed_;
 }
 
 QString frmVelmora::readoutText() const
 {
-    return lblXY->Visible() ? lblXY->Caption() : QString();
+    return pointedPixel() ? lblXY->Caption() : QString();
 }
 
 frmVelmora::HandlerScope::HandlerScope(frmVelmora& window) : window_(window)

@@ -88,6 +88,8 @@ void frmVelmora::ReopenPicture(const QString& path)
                 cboMagnify->setListIndex(entry);
     hsrDisp->setValue(std::min(across, hsrDisp->Max()));
     vsrDisp->setValue(std::min(down, vsrDisp->Max()));
+    // The pointer rests where it was: the readout says what lies under it now.
+    RefreshPointerReadout();
 }
 
 void frmVelmora::LoadChosenFile(const QString& path)
