@@ -57,16 +57,17 @@ use_valgrind() {
     slow=8
 }
 
-# Waits up to SECONDS (times slow) for a command to succeed; 1 if it never does.
+# Waits up to SECONDS (times slow) of wall time for a command to succeed; 1 if it never
+# does. The bound is the clock's, not a count of tries: a slow command must not stretch it.
 wait_until() {
-    local tries i
-    tries="$(awk -v s="$1" -v k="$slow" 'BEGIN { print int(s * k * 20) }')"
+    local deadline
+    deadline="$(awk -v s="$1" -v k="$slow" -v now="$(date +%s.%N)" 'BEGIN { printf "%.2f", now + s * k }')"
     shift
-    for ((i = 0; i < tries; i++)); do
+    while :; do
         if "$@" >/dev/null; then return 0; fi
+        awk -v d="$deadline" -v now="$(date +%s.%N)" 'BEGIN { exit !(now < d) }' || return 1
         sleep 0.05
     done
-    return 1
 }
 
 pause() { sleep "$(awk -v s="$1" -v k="$slow" 'BEGIN { print s * k }')"; }
