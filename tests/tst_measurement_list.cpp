@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>
+#include <QApplication>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -72,6 +73,18 @@ private slots:
                    QTest::keyClick(&*w, Qt::Key_Delete);
                })
             << QStringList{"1 点"};
+        // The window's keys reach it from the list as well: a key of the list's own beside
+        // them would make both ambiguous, and the key would do nothing.
+        QTest::newRow("Delete in the list: the selected")
+            << Action([](Window& w, MeasureTool& tool) {
+                   QTableView& table = *w->instrument<MeasurementList>()->table();
+                   table.window()->show();
+                   QApplication::setActiveWindow(table.window());
+                   table.setFocus();
+                   tool.setSelection({2});
+                   QTest::keyClick(&table, Qt::Key_Delete);
+               })
+            << QStringList{"1 线段", "2 矩形"};
         QTest::newRow("Delete with none selected: nothing")
             << Action([](Window& w, MeasureTool&) { QTest::keyClick(&*w, Qt::Key_Delete); })
             << QStringList{"1 线段", "2 矩形", "3 点"};

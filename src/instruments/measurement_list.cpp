@@ -129,10 +129,8 @@ public:
                 [&list] { list.afterThisEvent([&list] { list.tool_.clear(); }); });
         connect(save_, &QPushButton::clicked, &list,
                 [&list] { list.afterThisEvent([&list] { list.saveCsvAs(); }); });
-        addKey(QKeySequence::Delete, [&list] { list.tool_.removeSelected(); });
-        addKey(QKeySequence::Copy, [&list] { list.tool_.copy(); });
-        addKey(QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_C),
-               [&list] { list.tool_.copyTable(); });
+        // Delete, Ctrl+C and Ctrl+Shift+C are the viewer's own, and reach it from here too, as
+        // a tool window's keys do: a second shortcut for them here made both ambiguous.
     }
 
     QTableView* table() const { return table_; }
@@ -161,15 +159,6 @@ public:
     }
 
 private:
-    void addKey(const QKeySequence& key, const std::function<void()>& run)
-    {
-        auto* action = new QAction(this);
-        action->setShortcut(key);
-        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        connect(action, &QAction::triggered, this, run);
-        addAction(action);
-    }
-
     QTableView* table_;
     QPushButton* clear_;
     QPushButton* save_;
