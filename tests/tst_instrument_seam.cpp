@@ -8,6 +8,7 @@
 #include "toolkit/services.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QMenu>
@@ -297,90 +298,76 @@ private slots:
         QCOMPARE(entries.mid(entries.size() - 3), QStringList({"first", "second", "third"}));
     }
 
-    // Every entry of the picture's menu, the loupe's and the list's rows does its work only
-    // once the menu has closed: what it asks of the window lets pending events run, and run
-    // inside the menu's own handling that deleted the menu under its feet. Each entry is
-    // then carried out, a dialog it opens cancelled.
+    // Every entry of these menus, submenus' too, does its work only once the menu has closed:
+    // what it asks of the window lets pending events run, and inside the menu's own handling
+    // that deletes the menu under its feet. A dialog an entry opens is cancelled.
+    void menuEntriesWaitForTheMenuToClose_data()
+    {
+        QTest::addColumn<QString>("menu");
+        QTest::newRow("the picture's") << "picture";
+        QTest::newRow("the loupe's") << "loupe";
+        QTest::newRow("the list's rows") << "list";
+    }
+
     void menuEntriesWaitForTheMenuToClose()
     {
+        QFETCH(QString, menu);
         Window w({96, 96}, Qt::FramelessWindowHint);
         QVERIFY(QTest::qWaitForWindowExposed(&*w));
         w.open(wide_);
-        w.open(small_); // a recent file to open from the menu
+        w.open(small_);              // a recent file to open from the menu
+        w->cboUnit->setListIndex(1); // the size text names the inch basis
+        QTest::keyClick(&*w, Qt::Key_L);
         MeasureTool& tool = *w->instrument<MeasureTool>();
-        const auto keepALine = [&] {
+        int dialogs = 0;
+        QTimer cancel;
+        connect(&cancel, &QTimer::timeout, [&dialogs] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                dialogs += dialog->close();
+        });
+        cancel.start(20);
+        // The nth entry, a submenu's in its place, of the menu opened afresh over a line kept
+        // and selected, once the one before has closed and its entry's work is done.
+        const auto entryAt = [&](int n) {
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+            QTest::qWait(30);
             if (tool.count() == 0)
                 tool.keep({measurement::Kind::Line, {10, 10}, {40, 10}, {}, 0});
             tool.setSelection({0});
-        };
-        QTest::keyClick(&*w, Qt::Key_L);
-        QTest::keyClick(&*w, Qt::Key_M);
-        QTimer cancel;
-        connect(&cancel, &QTimer::timeout, [] {
-            if (QWidget* dialog = QApplication::activeModalWidget())
-                dialog->close();
-        });
-        cancel.start(20);
-
-        using Opens = std::function<QList<QAction*>()>;
-        const auto popupEntries = [](const std::function<void()>& open) {
-            return [open]() -> QList<QAction*> {
-                open();
-                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-                return menu ? menu->actions() : QList<QAction*>();
-            };
-        };
-        const QPoint onTheLine(20, 10); // in the picture's own pixels, at factor 1
-        const QList<std::pair<const char*, Opens>> menus = {
-            {"the picture's", popupEntries([&] {
-                 QContextMenuEvent event(QContextMenuEvent::Mouse, onTheLine,
-                                         w->picDisp->mapToGlobal(onTheLine));
-                 QApplication::sendEvent(w->picDisp, &event);
-             })},
-            {"the loupe's", popupEntries([&] {
-                 QWidget* loupe = w->instrument<Loupe>()->view();
-                 QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
-                                         loupe->mapToGlobal(QPoint(5, 5)));
-                 QApplication::sendEvent(loupe, &event);
-             })},
-            {"the list's rows",
-             [&] { return w->instrument<MeasurementList>()->table()->actions(); }},
-        };
-        for (const auto& [name, entriesOf] : menus) {
-            keepALine();
-            const QList<QAction*> shown = entriesOf();
-            QVERIFY2(!shown.isEmpty(), name);
-            // Into submenus too, by their place: every opening makes a new menu.
-            QList<QList<int>> places;
-            for (int i = 0; i < shown.size(); ++i) {
-                if (QMenu* sub = shown[i]->menu())
-                    for (int j = 0; j < sub->actions().size(); ++j)
-                        places.append(QList<int>{i, j});
-                else
-                    places.append(QList<int>{i});
+            QGuiApplication::clipboard()->setImage(testing::gradientImage(3, 2)); // to paste
+            pointAt(w->picDisp, QPoint(20, 10)); // for the readout's entry
+            QList<QAction*> entries = w->instrument<MeasurementList>()->table()->actions();
+            if (menu != "list") {
+                QWidget* over = menu == "loupe" ? w->instrument<Loupe>()->view() : w->picDisp;
+                QContextMenuEvent event(QContextMenuEvent::Mouse, {20, 10},
+                                        over->mapToGlobal(QPoint(20, 10)));
+                QApplication::sendEvent(over, &event);
+                entries = QApplication::activePopupWidget()->actions();
             }
-            if (auto* menu = QApplication::activePopupWidget())
-                menu->close();
-            for (const QList<int>& place : places) {
-                keepALine();
-                QAction* entry = entriesOf().value(place[0]);
-                if (entry && place.size() == 2)
-                    entry = entry->menu()->actions().value(place[1]);
-                QVERIFY(entry);
-                const QString text = entry->text();
-                if (entry->isEnabled() && !entry->isSeparator()) {
-                    const quint64 yields = toolkit::yieldsSoFar();
-                    const QString caption = w->windowTitle();
-                    entry->trigger();
-                    QVERIFY2(toolkit::yieldsSoFar() == yields, qPrintable(name + (" " + text)));
-                    QCOMPARE(w->windowTitle(), caption);
-                }
-                if (auto* menu = QApplication::activePopupWidget())
-                    menu->close();
-                QTest::qWait(30);
+            QList<QAction*> flat;
+            for (QAction* entry : entries)
+                flat << (entry->menu() ? entry->menu()->actions() : QList{entry});
+            return flat.value(n);
+        };
+        // All an entry could change at once, none of which may change before the menu closes.
+        const auto seen = [&] {
+            QString text;
+            QDebug(&text) << stateOf(w) << w->windowTitle() << QGuiApplication::clipboard()->text()
+                          << tool.count() << toolkit::yieldsSoFar() << dialogs
+                          << w->instrument<Loupe>()->shown()
+                          << w->instrument<MeasurementList>()->shown();
+            return text;
+        };
+        int n = 0;
+        for (; QAction* entry = entryAt(n); ++n) {
+            if (entry->isEnabled() && !entry->isSeparator()) {
+                const QString before = seen();
+                entry->trigger();
+                QVERIFY2(seen() == before, qPrintable(entry->text() + ": " + seen()));
             }
         }
-        QVERIFY(w->imageSize().width() > 0);
+        QVERIFY(n > 0);
     }
 };
 
