@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QProcess>
@@ -421,6 +422,17 @@ private slots:
             QCOMPARE(today.value("loupe/count").toInt(), 21);
         }
         QFile::remove(old.fileName());
+    }
+
+    // Qt's own buttons in the window's language; the program's own English texts stay.
+    void toolkitSpeaksChinese()
+    {
+        QVERIFY(loadToolkitTranslations(*QCoreApplication::instance()));
+        QMessageBox box(QMessageBox::NoIcon, "Quarnet", "Error occurred on loading picture.",
+                        QMessageBox::Ok | QMessageBox::Cancel);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+        QCOMPARE(box.text(), QStringLiteral("Error occurred on loading picture."));
     }
 
     void programAnswersWithoutADisplay_data()
