@@ -26,10 +26,7 @@ e2e_begin() {
 fail() {
     echo "$e2e_name: ${step:+at “$step”: }$*" >&2
     [ -z "${E2E_SHOTS:-}" ] || import -window root "$E2E_SHOTS/$e2e_name-$dpi-failed.png" || true
-    if [ -s "$app_log" ]; then
-        echo "--- the program's standard error (last lines):" >&2
-        tail -n 20 "$app_log" >&2
-    fi
+    [ ! -s "$app_log" ] || { echo "--- the program's standard error (last lines):" && tail -n 20 "$app_log"; } >&2
     valgrind_findings || true
     exit 1
 }
@@ -220,14 +217,9 @@ shot() { [ -z "$shots" ] || import -window "$win" "$shots/$1.png"; }
 
 # Picks entry N of a drop-down list, found by its design rectangle's middle in twips.
 pick() {
-    local i
     move $(($1 * dpi / 1440)) $(($2 * dpi / 1440))
-    xdotool click 1
-    pause 0.3
-    xdotool key Home
-    for ((i = 0; i < $3; i++)); do xdotool key Down; done
-    xdotool key Return
-    pause 0.5
+    xdotool click 1 && pause 0.3 && xdotool key Home
+    menu_keys "$3" && pause 0.5
 }
 unit_list() { pick $((4890 + 915 / 2)) $((180 + 300 / 2)) "$1"; }
 factor_list() { pick $((7380 + 615 / 2)) $((180 + 315 / 2)) "$1"; }

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2034 # the rows below use these, through eval
 # Usage: run_under_xvfb DPI menu_step.sh PROGRAM TESTCARD
 #
 # Every entry of the picture's, the loupe's and the list's row menu, the list's buttons and
@@ -8,7 +9,6 @@
 # here, if not at once then under glibc's heap checks; MENU_UNDER=valgrind runs the menu,
 # button and dialog rows under valgrind memcheck, which sees the invalid writes themselves.
 set -euo pipefail
-# shellcheck disable=SC2034 # the rows below use these, through eval
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin menu_step "$@"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2034 # any() reads the lists by name
 # Usage: run_under_xvfb DPI soak.sh PROGRAM TESTCARD
 #
 # A seeded random soak of the real program, as a restless person would use it: a few hundred
@@ -10,7 +11,6 @@
 # and SOAK_ACTIONS (400) bound it; SOAK_SEED replays the seed printed first;
 # SOAK_UNDER=valgrind runs it under valgrind memcheck.
 set -euo pipefail
-# shellcheck disable=SC2034 # any() reads the lists by name
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 e2e_begin soak "$@"
