@@ -262,7 +262,7 @@ tool_menu_point() { client_corner "$1" && menu_x=$((corner_x + width / 2)) menu_
 
 # The list's two buttons, bottom left (全部清除) and bottom right (另存为 CSV…).
 list_button() {
-    find_window '^测量$' || fail "no list to click"
+    shown '^测量$'
     client_corner "$found"
     local x=$((50 * dpi / 96))
     [ "$1" = left ] || x=$((width - x))

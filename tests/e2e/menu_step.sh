@@ -54,7 +54,7 @@ basis() {
     menu 400 250 英寸依据 "$downs"
 }
 # tool_menu TITLE DOWNS: the loupe's menu, or a list row's.
-tool_menu() { find_window "$1" && tool_menu_point "$found" && menu_at "$menu_x" "$menu_y" "$2" || fail "no '$1'"; }
+tool_menu() { shown "$1" && tool_menu_point "$found" && menu_at "$menu_x" "$menu_y" "$2" || fail "no '$1'"; }
 # 96 pixels are 50.8 mm: 48 ppi.
 set_scale() { type_into '^设定比例$' 50.8 && gone '^设定比例$' && calibrated=1; }
 click_pixel() {
