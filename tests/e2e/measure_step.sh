@@ -10,66 +10,43 @@
 # MEASURE_LOG set, the program's standard error goes to that file. Exits 77 (skipped) when
 # a tool is missing.
 set -euo pipefail
-
-if [ $# -lt 2 ]; then
-    echo "usage: $0 PROGRAM TESTCARD [SCREENSHOT_DIR]" >&2
-    exit 2
-fi
-program="$1"
-testcard="$2"
-shots="${3:-}"
-
-for tool in xdotool xclip xwininfo; do
-    if ! command -v "$tool" >/dev/null 2>&1; then
-        echo "skipped: $tool is not installed (scripts/setup installs it)"
-        exit 77
-    fi
-done
-[ -z "$shots" ] || command -v import >/dev/null 2>&1 || { echo "skipped: no import"; exit 77; }
-
-e2e_name=measure_step
-app_log="${MEASURE_LOG:-}"
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+e2e_begin measure_step "$@"
+app_log="${MEASURE_LOG:-$app_log}"
 start_program "$testcard"
-
-# Removes the last measurement kept.
-remove_last() {
-    xdotool key Escape
-    sleep 0.2
-}
 
 find_picture 1
 # The one-inch box, 96 pixels wide from x = 20: from its first column to the first past it.
 drag 1 20 100 116 100
-expect_copy "Δx 96  Δy 0  96.00 px  0.00°"
+copy "Δx 96  Δy 0  96.00 px  0.00°"
 # Shift snaps a drag of 96 across and 90 down to 45°: 93 both ways. Ctrl+C copies the last.
 drag 1 20 90 116 180 shift
-expect_copy "Δx 93  Δy 93  131.52 px  -45.00°"
+copy "Δx 93  Δy 93  131.52 px  -45.00°"
 shot measure-shift-factor1
-remove_last
+key Escape
 unit_list 1
-expect_copy "Δx $(inches 96)  Δy 0.00  $(inches 96) in  0.00°"
+copy "Δx $(inches 96)  Δy 0.00  $(inches 96) in  0.00°"
 shot measure-inches-factor1
 
 # Back to pixels, which the readout gives the picture's place in; the line stays.
 unit_list 0
-expect_copy "Δx 96  Δy 0  96.00 px  0.00°"
+copy "Δx 96  Δy 0  96.00 px  0.00°"
 
 # Another factor keeps the measurement on its pixels; Esc then removes it, and the same
 # pixels measure the same at factor 2.
 factor_list 1
-expect_copy "Δx 96  Δy 0  96.00 px  0.00°"
-remove_last
+copy "Δx 96  Δy 0  96.00 px  0.00°"
+key Escape
 find_picture 2
 drag 2 20 100 116 100
-expect_copy "Δx 96  Δy 0  96.00 px  0.00°"
+copy "Δx 96  Δy 0  96.00 px  0.00°"
 shot measure-pixels-factor2
 unit_list 2
-expect_copy "Δx $(centimetres 96)  Δy 0.00  $(centimetres 96) cm  0.00°"
+copy "Δx $(centimetres 96)  Δy 0.00  $(centimetres 96) cm  0.00°"
 
 # Esc removes it.
-remove_last
+key Escape
 copied
 case "$clip" in Δx*) fail "Esc left the measurement" ;; esac
 echo "measure_step: passed at $dpi ppi"

@@ -1,56 +1,40 @@
 #!/usr/bin/env bash
+# shellcheck disable=SC2034 # any() reads the lists by name
 # Usage: run_under_xvfb DPI soak.sh PROGRAM TESTCARD
 #
 # A seeded random soak of the real program, as a restless person would use it: a few hundred
-# actions drawn from the README's table (keys, the picture's and the tool windows' menus,
-# drags with and without Ctrl or Shift, clicks, the wheel, the lists, resizing, pasting, the
-# walk through a folder with a broken and a cut-short file in it, files changing on disk).
-# Dialogs that come up (Open, the load error, 设定比例…, 另存为 CSV…) are answered or closed.
-# Fails when the program ends (a crash, or glibc's heap checks aborting it), when it stops
-# answering (L no longer shows or hides the loupe within 10 seconds) or when a dialog will
-# not close. SOAK_SECONDS (default 100) bounds the time, SOAK_ACTIONS (default 400) the
-# actions; SOAK_SEED replays a run, whose seed is printed first. SOAK_UNDER=valgrind runs
-# it under valgrind memcheck, failing on any invalid read or write. Exits 77 (skipped) when
-# a tool is missing.
+# actions from the README's table (keys, the menus, drags, clicks, the wheel, the lists and
+# the list's buttons, resizing, pasting, opening, the walk through a folder with a broken
+# and a cut-short file, files changing on disk), dialogs answered or closed. Fails when the
+# program ends (a crash, or glibc's heap checks aborting it), stops answering (L no longer
+# shows or hides the loupe within 10 seconds) or keeps a dialog open. SOAK_SECONDS (100)
+# and SOAK_ACTIONS (400) bound it; SOAK_SEED replays the seed printed first;
+# SOAK_UNDER=valgrind runs it under valgrind memcheck.
 set -euo pipefail
-
-if [ $# -lt 2 ]; then
-    echo "usage: $0 PROGRAM TESTCARD" >&2
-    exit 2
-fi
-program="$1"
-testcard="$2"
-e2e_name=soak
 # shellcheck source=tests/e2e/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
-need_tools xdotool xclip xwininfo convert
+e2e_begin soak "$@"
 [ "${SOAK_UNDER:-}" != valgrind ] || use_valgrind
-
 seed="${SOAK_SEED:-$(((RANDOM << 15 | RANDOM) ^ $$))}"
 echo "soak: seed $seed (SOAK_SEED=$seed replays it)"
 RANDOM="$seed"
-seconds="${SOAK_SECONDS:-100}"
-most="${SOAK_ACTIONS:-400}"
 
-# The folder to walk, and the originals that the changes on disk are copied from.
-pictures="$e2e_scratch/pictures"
-originals="$e2e_scratch/originals"
-mkdir "$pictures" "$originals"
-cp "$testcard" "$originals/1-card.bmp"
-convert "$testcard" -density 300 -units PixelsPerInch "$originals/2-scan.jpg"
-echo "no picture" >"$originals/3-broken.bmp"
-convert -size 37x23 'xc:rgb(10,200,30)' "$originals/4-small.gif"
-convert -size 1600x900 gradient:red-blue "$originals/5-large.png"
-head -c 20000 "$originals/2-scan.jpg" >"$originals/6-cut.jpg"
-cp "$originals"/* "$pictures"
-names=(1-card.bmp 2-scan.jpg 3-broken.bmp 4-small.gif 5-large.png 6-cut.jpg)
-any_picture() { picture="$pictures/${names[RANDOM % ${#names[@]}]}"; }
+# The folder to walk, also with a tiny, a large and a cut-short picture, and the originals
+# that the changes on disk copy from.
+originals="$e2e_scratch/originals" pictures="$e2e_scratch/pictures"
+make_folder "$originals"
+convert -size 37x23 'xc:rgb(10,200,30)' "$originals/5-small.gif"
+convert -size 1600x900 gradient:red-blue "$originals/6-large.png"
+head -c 20000 "$originals/2-scan.jpg" >"$originals/7-cut.jpg"
+cp -r "$originals" "$pictures"
+names=(1-card.bmp 2-scan.jpg 3-broken.bmp 4-last.gif 5-small.gif 6-large.png 7-cut.jpg)
+any() { local -n list="$1"; pick_="${list[RANDOM % ${#list[@]}]}"; }
 
-keys=(Escape Delete ctrl+c ctrl+shift+c m l plus minus space BackSpace space BackSpace F5 ctrl+v
-    ctrl+Left ctrl+Right ctrl+Up ctrl+Down ctrl+shift+Left ctrl+shift+Right ctrl+shift+Up
-    ctrl+shift+Down Left Right Up Down Next Prior ctrl+o)
+keys=(Escape Delete ctrl+c ctrl+shift+c m l plus minus space BackSpace space BackSpace space
+    BackSpace F5 ctrl+v ctrl+Left ctrl+Right ctrl+Up ctrl+Down ctrl+shift+Left ctrl+shift+Right
+    ctrl+shift+Up ctrl+shift+Down Left Right Up Down Next Prior)
 # Drawn from with the weights that repetition gives.
-actions=(key key key key key key walk walk move move drag drag box point click wheel wheel
+actions=(key key key key key key key key move move drag drag box point click wheel wheel
     side_wheel menu menu menu menu tool_menu list_button unit factor resize paste disk open
     maximise)
 
@@ -62,243 +46,136 @@ any_point() {
     ry=$((72 * dpi / 96 + RANDOM % (height - 120 * dpi / 96)))
 }
 
-drag_across() {
-    local ax ay i
-    any_point
-    ax="$rx" ay="$ry"
-    any_point
-    move "$ax" "$ay"
-    [ -z "${1:-}" ] || xdotool keydown "$1"
-    xdotool mousedown 1
-    for i in 1 2 3; do move $((ax + (rx - ax) * i / 3)) $((ay + (ry - ay) * i / 3)); done
-    xdotool mouseup 1
-    [ -z "${1:-}" ] || xdotool keyup "$1"
-}
-
-# Right-clicks at a window's client point; when a menu opens, goes down it and maybe into a
-# submenu, then picks or leaves it.
+# Right-clicks a point on the screen; when a menu opens, goes down it and maybe into a
+# submenu, then picks or leaves it. Return on a submenu's entry opens the submenu: Escape
+# closes what stays.
 menu_walk() {
-    move_to_screen "$1" "$2"
-    xdotool click 3
-    wait_until 0.4 menu_shown || return 0
-    local i downs=$((1 + RANDOM % 14)) more=$((RANDOM % 5))
-    for ((i = 0; i < downs; i++)); do xdotool key Down; done
-    if ((RANDOM % 3 == 0)); then
-        xdotool key Right
-        for ((i = 0; i < more; i++)); do xdotool key Down; done
-    fi
-    if ((RANDOM % 8 == 0)); then xdotool key Escape Escape; else xdotool key Return; fi
-    did="$did, $downs down"
-    # Return on a submenu's entry opens the submenu.
+    open_menu "$1" "$2" 0.4 || return 0
+    local downs=$((1 + RANDOM % 14)) more=""
+    ((RANDOM % 3)) || more=$((RANDOM % 5))
+    if ((RANDOM % 8 == 0)); then xdotool key Escape Escape; else menu_keys "$downs" "$more"; fi
+    did="$did, $downs down${more:+, right, $more down}"
     close_menus
 }
-
 close_menus() {
     local _
-    for _ in 1 2 3 4; do
-        wait_until 0.2 no_menu && return 0
-        xdotool key Escape
-    done
+    for _ in 1 2 3 4; do wait_until 0.2 no_menu && return 0; xdotool key Escape; done
 }
 
-# The program's dialogs showing now, in $dialogs.
-find_dialogs() {
-    local w
-    dialogs=()
+# One dialog of the program's answered or closed, 设定比例 sometimes with a length, the
+# others with Escape; 0 when there is none (one may wait behind another's message).
+no_dialog_left() {
+    local w dialogs=()
     for w in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
-        if xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_DIALOG; then
-            dialogs+=("$w")
-        fi
+        xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _DIALOG && dialogs+=("$w")
     done
-}
-
-# Answers or closes every dialog: 设定比例 sometimes with a length, the others with Escape,
-# each in turn (one may wait behind another's message). A dialog that is still there after
-# 10 seconds of that fails the soak.
-close_dialogs() {
-    local tries name dialog
-    for ((tries = 0; tries < 20 * slow; tries++)); do
-        find_dialogs
-        [ "${#dialogs[@]}" -gt 0 ] || return 0
-        dialog="${dialogs[tries % ${#dialogs[@]}]}"
-        name="$(xdotool getwindowname "$dialog" 2>/dev/null || true)"
-        xdotool windowactivate "$dialog" 2>/dev/null || true
+    [ "${#dialogs[@]}" -gt 0 ] || return 0
+    any dialogs
+    name="$(xdotool getwindowname "$pick_" 2>/dev/null || true)"
+    if [ "$name" = 设定比例 ] && ((RANDOM % 2)); then
+        type_into '^设定比例$' "$((RANDOM % 200 - 20))"
+    else
+        xdotool windowactivate "$pick_" 2>/dev/null || true
         pause 0.2
-        if [ "$name" = 设定比例 ] && ((RANDOM % 2)); then
-            xdotool type --delay 10 "$((RANDOM % 200 - 20))"
-            xdotool key Return
-        else
-            xdotool key Escape
-        fi
-        pause 0.3
-        still_running "closing the dialog '$name'"
-    done
-    fail "the dialog '$name' would not close (action $n: $did)"
+        xdotool key Escape
+    fi
+    pause 0.3
+    still_running "closing the dialog '$name'"
+    return 1
 }
+close_dialogs() { wait_until 10 no_dialog_left || fail "the dialog '$name' would not close (action $n: $did)"; }
+# The keyboard to the viewer, once what came up meanwhile (a file that changed on disk and
+# no longer reads) is closed.
+focus_viewer() { close_dialogs && { activate "$win" || true; }; }
 
-# Whether the loupe shows.
-loupe_shown() { find_window '^放大镜$'; }
-
-# The program answers: with menus and dialogs closed and the viewer active, L shows or hides
-# the loupe within 10 seconds. (L is asked again every 3 seconds: the window ignores keys
-# while it is busy with an update.)
+# The program answers: with menus and dialogs closed, L shows or hides the loupe within 10
+# seconds. (L again every 3 seconds: the window ignores keys while busy with an update.)
+loupe_is() { if find_window '^放大镜$'; then [ "$1" = 1 ]; else [ "$1" = 0 ]; fi; }
 answers() {
-    local was=0 now i
+    local now=0 _
     close_menus
     close_dialogs
     to_viewer
-    loupe_shown && was=1
-    for ((i = 0; i < 200 * slow; i++)); do
-        ((i % (60 * slow))) || xdotool key l
-        sleep 0.05
-        now=0
-        loupe_shown && now=1
-        [ "$now" = "$was" ] || return 0
-    done
-    fail "the program stopped answering: L did not show or hide the loupe in $((10 * slow)) seconds (after action $n: $did)"
-}
-
-# The keyboard to the viewer for what follows; a dialog that came up meanwhile (a file that
-# changed on disk and no longer reads) is closed first.
-focus_viewer() {
-    close_dialogs
-    [ "$(xdotool getactivewindow 2>/dev/null)" = "$win" ] ||
-        timeout $((5 * slow)) xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
+    find_window '^放大镜$' && now=1
+    for _ in 1 2 3; do xdotool key l && wait_until 3.3 loupe_is $((1 - now)) && return 0; done
+    fail "the program stopped answering: L did not show or hide the loupe (after action $n: $did)"
 }
 
 one_action() {
-    local action="${actions[RANDOM % ${#actions[@]}]}" k x y w h
-    did="$action"
-    case "$action" in
-    key)
-        ((RANDOM % 4 == 0)) || focus_viewer
-        k="${keys[RANDOM % ${#keys[@]}]}"
-        did="key $k"
-        xdotool key --clearmodifiers "$k"
+    local k x y
+    any actions
+    did="$pick_"
+    case "$did" in
+    key) ((RANDOM % 4 == 0)) || focus_viewer; any keys; did="key $pick_"; xdotool key --clearmodifiers "$pick_" ;;
+    move) any_point && move "$rx" "$ry" ;;
+    drag | box)
+        k=ctrl
+        [ "$did" = box ] || { k=""; ((RANDOM % 4)) || k="shift"; }
+        any_point && x="$rx" y="$ry" && any_point && drag_points "$x" "$y" "$rx" "$ry" "$k"
         ;;
-    walk)
-        k=space
-        ((RANDOM % 3)) || k=BackSpace
-        did="key $k"
-        focus_viewer
-        xdotool key "$k"
-        ;;
-    move)
-        any_point
-        move "$rx" "$ry"
-        ;;
-    drag)
-        k=""
-        ((RANDOM % 4)) || k="shift"
-        drag_across "$k"
-        ;;
-    box) drag_across ctrl ;;
-    point | click)
-        any_point
-        move "$rx" "$ry"
-        if [ "$action" = point ]; then xdotool keydown ctrl click 1 keyup ctrl; else xdotool click 1; fi
-        ;;
+    point) any_point && move "$rx" "$ry" && xdotool keydown ctrl click 1 keyup ctrl ;;
+    click) any_point && move "$rx" "$ry" && xdotool click 1 ;;
     wheel | side_wheel)
-        any_point
-        move "$rx" "$ry"
         k=$((4 + RANDOM % 2))
-        [ "$action" = wheel ] || k=$((6 + RANDOM % 2))
+        [ "$did" = wheel ] || k=$((k + 2))
+        any_point && move "$rx" "$ry"
         if ((RANDOM % 3 == 0)); then xdotool keydown shift click "$k" keyup shift; else xdotool click "$k"; fi
         ;;
-    menu)
-        any_point
-        menu_walk $((left + rx)) $((top + ry))
-        ;;
+    menu) any_point && menu_walk $((left + rx)) $((top + ry)) ;;
     tool_menu)
         # The loupe's menu, or a row's in the list.
         for k in '^放大镜$' '^测量$'; do
             if find_window "$k" && ((RANDOM % 2)); then
-                client_corner "$found"
-                menu_walk $((corner_x + width / 2)) $((corner_y + 45 * dpi / 96))
-                break
+                tool_menu_point "$found" && menu_walk "$menu_x" "$menu_y" && break
             fi
         done
         ;;
     list_button)
-        if find_window '^测量$'; then
-            client_corner "$found"
-            x=$((50 * dpi / 96))
-            ((RANDOM % 2)) || x=$((width - x))
-            click_in "$found" "$x" $((height - 23 * dpi / 96))
-            if ((x > width / 2)) && wait_until 2 find_window '^另存为 CSV$' && ((RANDOM % 2)); then
-                xdotool windowactivate "$found" 2>/dev/null || true
-                pause 0.3
-                xdotool key ctrl+a
-                xdotool type --delay 5 "$e2e_scratch/soak-$n.csv"
-                xdotool key Return
-            fi
+        k=left
+        ((RANDOM % 2)) || k=right
+        find_window '^测量$' && did="list button $k" && list_button "$k" || return 0
+        if [ "$k" = right ] && wait_until 2 find_window '^另存为 CSV$' && ((RANDOM % 2)); then
+            type_into '^另存为 CSV$' "$e2e_scratch/soak-$n.csv"
         fi
         ;;
-    unit)
-        focus_viewer
-        unit_list $((RANDOM % 3))
-        ;;
-    factor)
-        focus_viewer
-        factor_list $((RANDOM % 2))
-        ;;
-    resize)
-        w=$((400 + RANDOM % 900)) h=$((250 + RANDOM % 700))
-        did="resize to $w x $h"
-        xdotool windowsize "$win" "$w" "$h"
-        ;;
+    unit) focus_viewer && unit_list $((RANDOM % 3)) ;;
+    factor) focus_viewer && factor_list $((RANDOM % 2)) ;;
+    resize) x=$((400 + RANDOM % 900)) y=$((250 + RANDOM % 700)) did="resize to $x x $y" && xdotool windowsize "$win" "$x" "$y" ;;
     paste)
-        any_picture
+        any names
         case $((RANDOM % 3)) in
-        0) clip_png "$originals/5-large.png" ;;
-        1) clip_file "$picture" ;;
+        0) clip_png "$originals/6-large.png" ;;
+        1) clip_file "$pictures/$pick_" ;;
         2) clip_text "no picture here" ;;
         esac
-        focus_viewer
-        xdotool key ctrl+v
+        focus_viewer && xdotool key ctrl+v
         ;;
     disk)
-        # A picture written anew, or gone, or back.
-        any_picture
-        k="${picture##*/}"
+        # A picture written anew (in two goes, as a slow program saves it), or gone, or back.
+        any names
+        k="$pictures/$pick_"
         case $((RANDOM % 3)) in
-        0)
-            # Written in two goes, as a slow program saves it.
-            head -c 3000 "$originals/$k" >"$picture"
-            sleep 0.2
-            cp "$originals/$k" "$picture"
-            did="$k written anew"
-            ;;
-        1) rm -f "$picture" && did="$k gone" ;;
-        2) cp "$originals/$k" "$picture" && did="$k back" ;;
+        0) head -c 3000 "$originals/$pick_" >"$k" && sleep 0.2 && cp "$originals/$pick_" "$k" && did="$pick_ written anew" ;;
+        1) rm -f "$k" && did="$pick_ gone" ;;
+        2) cp "$originals/$pick_" "$k" && did="$pick_ back" ;;
         esac
         ;;
     open)
-        focus_viewer
-        xdotool key ctrl+o
-        if wait_until 3 find_window '^打开$' && ((RANDOM % 2)); then
-            any_picture
-            did="open ${picture##*/}"
-            xdotool windowactivate "$found" 2>/dev/null || true
-            pause 0.3
-            xdotool type --delay 5 "$picture"
-            xdotool key Return
-        fi
+        focus_viewer && xdotool key ctrl+o
+        wait_until 3 find_window '^打开$' && ((RANDOM % 2)) || return 0
+        any names
+        did="open $pick_"
+        type_into '^打开$' "$pictures/$pick_"
         ;;
-    maximise)
-        client_corner "$win"
-        move_to_screen $((corner_x + 100)) $((corner_y - 8))
-        xdotool click --repeat 2 --delay 80 1
-        ;;
+    maximise) double_click_title ;;
     esac
 }
 
 start_program "$pictures/1-card.bmp"
-n=0
-did="start"
+n=0 did="start" name=""
 answers
 started="$SECONDS"
-while ((n < most && SECONDS - started < seconds)); do
+while ((n < ${SOAK_ACTIONS:-400} && SECONDS - started < ${SOAK_SECONDS:-100})); do
     n=$((n + 1))
     one_action
     printf '%4d %s\n' "$n" "$did"
