@@ -3,8 +3,8 @@
 #include "support/test_support.h"
 
 #include "filedlg/file_dlg.h"
+#include "toolkit/picture_decoder.h"
 #include "toolkit/runtime_error.h"
-#include "toolkit/services.h"
 
 #include <QApplication>
 #include <QBuffer>
