@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary bytes as a picture file, through the decoder alone and then
 // through a real window's whole loading path (offscreen), as a downloaded file would go.
 // Any crash, sanitizer finding, leak or hang is a finding; refusing the bytes is not.
+#include "toolkit/picture_decoder.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
 #include "viewer/main_window.h"

@@ -1,14 +1,23 @@
 // Bases for inches on a real window: the file's recorded resolution as the size text and the
 // rulers show it, the fallbacks, and a scale set from a line.
+#include "instruments/file_density.h"
 #include "instruments/inch_basis.h"
 #include "instruments/measure_tool.h"
 #include "support/test_support.h"
 
+#include <QDataStream>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QtEndian>
+#include <atomic>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using measurement::Kind;
 using testing::Window;
@@ -49,6 +58,61 @@ std::function<void(QByteArray&)> jfifDensity(quint8 unit, quint16 density)
         qToBigEndian(density, bytes.data() + 14);
         qToBigEndian(density, bytes.data() + 16);
     };
+}
+
+// A TIFF structure in the byte order `order` names ("II" or "MM") whose directory records x
+// and y pixels per `unit` (2 inch, 3 centimetre), followed, for a picture of `size`, by its
+// grey pixels.
+QByteArray tiff(const char* order, quint32 x, quint32 y, quint16 unit, QSize size = QSize())
+{
+    QByteArray bytes(order, 2);
+    QDataStream out(&bytes, QIODevice::Append);
+    out.setByteOrder(order[0] == 'M' ? QDataStream::BigEndian : QDataStream::LittleEndian);
+    const quint16 entries = size.isEmpty() ? 3 : 11;
+    const quint32 rationals = 8 + 2 + 12 * entries + 4, pixels = rationals + 16;
+    out << quint16(42) << quint32(8) << entries;
+    const auto entry = [&](quint16 tag, quint16 type, quint32 value) {
+        out << tag << type << quint32(1);
+        if (type == 3) // a short, left in its four bytes
+            out << quint16(value) << quint16(0);
+        else
+            out << value;
+    };
+    if (!size.isEmpty()) { // in tag order: 8 bits, uncompressed, black is zero, one strip
+        const quint32 w = size.width(), h = size.height();
+        entry(256, 4, w);
+        entry(257, 4, h);
+        entry(258, 3, 8);
+        entry(259, 3, 1);
+        entry(262, 3, 1);
+        entry(273, 4, pixels);
+        entry(278, 4, h);
+        entry(279, 4, w * h);
+    }
+    entry(282, 5, rationals);
+    entry(283, 5, rationals + 8);
+    entry(296, 3, unit);
+    out << quint32(0) << x << quint32(1) << y << quint32(1);
+    return bytes + QByteArray(size.width() * size.height(), '\x80');
+}
+
+// A JPEG whose JFIF records only an aspect ratio, and whose Exif records what `exif` holds.
+std::function<void(QByteArray&)> exifDensity(const QByteArray& exif)
+{
+    return [exif](QByteArray& bytes) {
+        bytes[13] = 0;
+        const QByteArray body = QByteArray("Exif\0\0", 6) + exif;
+        QByteArray segment("\xFF\xE1\0\0", 4);
+        qToBigEndian(quint16(body.size() + 2), segment.data() + 2);
+        bytes.insert(20, segment + body); // after JFIF's segment
+    };
+}
+
+QString written(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes)
+{
+    QFile file(dir.filePath(name));
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? file.fileName()
+                                                                                : QString();
 }
 
 QString pngSuite(const char* name)
@@ -97,6 +161,24 @@ private slots:
         QTest::newRow("JPEG aspect ratio only")
             << patched(dir_, "g.jpg", image, jfifDensity(0, 2))
             << "图像尺寸  6.25 x 4.17  (英寸, " + none + ")" << QList{96, 12, 48, 96, 12, 48};
+        // A TIFF structure's fields in either byte order, alone or as a JPEG's Exif.
+        const QSize tiffSize(300, 150);
+        QTest::newRow("TIFF II, 300 x 150 ppi")
+            << written(dir_, "h.tif", tiff("II", 300, 150, 2, tiffSize))
+            << "图像尺寸  1.00 x 1.00  (英寸, 文件 300 × 150 ppi)"
+            << QList{300, 38, 150, 150, 19, 75};
+        QTest::newRow("TIFF MM, 120 x 60 per centimetre")
+            << written(dir_, "i.tif", tiff("MM", 120, 60, 3, tiffSize))
+            << "图像尺寸  0.98 x 0.98  (英寸, 文件 304.8 × 152.4 ppi)"
+            << QList{305, 38, 152, 152, 19, 76};
+        QTest::newRow("JPEG Exif II, 300 x 150 ppi")
+            << patched(dir_, "j.jpg", image, exifDensity(tiff("II", 300, 150, 2)))
+            << "图像尺寸  2.00 x 2.67  (英寸, 文件 300 × 150 ppi)"
+            << QList{300, 38, 150, 150, 19, 75};
+        QTest::newRow("JPEG Exif MM, 120 x 60 per centimetre")
+            << patched(dir_, "k.jpg", image, exifDensity(tiff("MM", 120, 60, 3)))
+            << "图像尺寸  1.97 x 2.62  (英寸, 文件 304.8 × 152.4 ppi)"
+            << QList{305, 38, 152, 152, 19, 76};
         QTest::newRow("PngSuite cdun2c08: 1,000 pixels per metre")
             << pngSuite("cdun2c08") << "图像尺寸  1.26 x 1.26  (英寸, 文件 25.4 ppi)"
             << QList{25, 3, 13, 25, 3, 13};
@@ -123,6 +205,33 @@ private slots:
         QCOMPARE(
             (QList{w->unitPxX, w->minorStepX, w->midStepX, w->unitPxY, w->minorStepY, w->midStepY}),
             steps);
+    }
+
+    // What is not a regular file records nothing, and is not waited on: a FIFO without a writer
+    // would block a plain open for ever.
+    void fifoRecordsNothing()
+    {
+        const QString fifo = dir_.filePath("pipe.bmp");
+        QVERIFY(::mkfifo(qPrintable(fifo), 0600) == 0);
+        // Were it waited on, a writer coming after a second would end the wait, and the test
+        // fail rather than hang.
+        std::atomic<bool> done = false;
+        std::thread writer([&] {
+            for (int tenths = 0; tenths < 50 && !done; ++tenths) {
+                QThread::msleep(100);
+                const int fd = tenths >= 10 ? ::open(qPrintable(fifo), O_WRONLY | O_NONBLOCK) : -1;
+                if (fd >= 0)
+                    ::close(fd);
+            }
+        });
+        QElapsedTimer timer;
+        timer.start();
+        const auto recorded = density::recordedIn(fifo);
+        const qint64 elapsed = timer.elapsed();
+        done = true;
+        writer.join();
+        QVERIFY(!recorded);
+        QVERIFY2(elapsed < 1000, "the FIFO was waited on");
     }
 
     // However long the basis's name, the size text fits its label and leaves the readout

@@ -3,8 +3,8 @@
 #include "support/test_support.h"
 
 #include "filedlg/file_dlg.h"
+#include "toolkit/picture_decoder.h"
 #include "toolkit/runtime_error.h"
-#include "toolkit/services.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 using testing::kLoadError;
@@ -954,12 +955,28 @@ void tst_Loading::corpusBadFilesNeverCrash_data()
     // Good files cut in the middle of their pixels, as by a download that stopped.
     static const QTemporaryDir cut;
     for (const char* good : {"good/jpeg/pillow/hopper.jpg", "good/gif/pillow/hopper.gif",
-                             "good/bmp/bmpsuite/rgb24.bmp"}) {
+                             "good/bmp/bmpsuite/rgb24.bmp", "good/bmp/bmpsuite/pal8os2.bmp"}) {
         QFile file(testing::corpusFile(good));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QTest::newRow(qPrintable(QStringLiteral("%1 cut in half").arg(good)))
             << writeBytes(cut, QFileInfo(good).fileName(), file.read(file.size() / 2)) << true;
     }
+    // Where a walk through a JPEG's markers could slip: an end marker inside an Exif thumbnail
+    // is not the file's, fill bytes may come before a marker, restart markers have no length.
+    const auto bytesOf = [](const char* good) {
+        QFile file(testing::corpusFile(good));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray hopper = bytesOf("good/jpeg/pillow/hopper.jpg");
+    const QByteArray thumbnail =
+        hopper.left(2) + QByteArray::fromHex("FFE1000C457869660000FFD8FFD9") + hopper.mid(2);
+    const QList<std::tuple<const char*, QByteArray, bool>> built{
+        {"JPEG with an Exif thumbnail, cut after it", thumbnail.left(thumbnail.size() / 2), true},
+        {"JPEG with fill bytes before a marker", hopper.left(2) + "\xFF\xFF\xFF" + hopper.mid(2),
+         false},
+        {"JPEG with restart markers", bytesOf("good/jpeg/jpeg-decoder/restarts.jpg"), false}};
+    for (const auto& [name, bytes, early] : built)
+        QTest::newRow(name) << writeBytes(cut, QString::fromLatin1(name) + ".jpg", bytes) << early;
 }
 
 void tst_Loading::corpusBadFilesNeverCrash()

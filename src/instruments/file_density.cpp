@@ -1,8 +1,10 @@
 #include "instruments/file_density.h"
 
+#include "toolkit/bmp_header.h"
 #include "toolkit/header_fields.h"
-
-#include <QFile>
+#include "toolkit/jpeg_segments.h"
+#include "toolkit/regular_file.h"
+#include "toolkit/runtime_error.h"
 
 namespace density
 {
@@ -26,17 +28,11 @@ std::optional<units::PixelsPerInch> sensible(double x, double y)
 
 std::optional<units::PixelsPerInch> fromBmp(const QByteArray& data)
 {
-    // The pixels per metre follow the width, height, planes, bits, compression and size of
-    // the image in a BITMAPINFOHEADER or any later header; the core header has none.
-    const HeaderFields bytes(data);
-    const auto headerSize = bytes.u32(14);
-    if (!headerSize || *headerSize < 40)
+    // A BITMAPINFOHEADER or any later header records pixels per metre; the core header none.
+    const auto header = toolkit::readBmpHeader(data);
+    if (!header || !header->pixelsPerMetreX || !header->pixelsPerMetreY)
         return std::nullopt;
-    const auto x = bytes.u32(38);
-    const auto y = bytes.u32(42);
-    if (!x || !y)
-        return std::nullopt;
-    return sensible(qint32(*x) * 0.0254, qint32(*y) * 0.0254);
+    return sensible(*header->pixelsPerMetreX * 0.0254, *header->pixelsPerMetreY * 0.0254);
 }
 
 std::optional<units::PixelsPerInch> fromPng(const QByteArray& data)
@@ -105,19 +101,14 @@ std::optional<units::PixelsPerInch> fromTiff(const QByteArray& tiff)
 std::optional<units::PixelsPerInch> fromJpeg(const QByteArray& data)
 {
     // Segments up to the start of the scan: JFIF's APP0 first, else Exif's APP1.
-    const HeaderFields bytes(data, HeaderFields::Order::Big);
     std::optional<units::PixelsPerInch> exif;
-    for (qsizetype at = 2; at + 4 <= data.size();) {
-        if (quint8(data[at]) != 0xFF)
+    for (qint64 at = 2;;) {
+        const auto segment = toolkit::jpegSegmentAt(data, at);
+        if (!segment || segment->badLength() || segment->kind == 0xDA || segment->kind == 0xD9)
             break;
-        const quint8 marker = quint8(data[at + 1]);
-        if (marker == 0xDA || marker == 0xD9)
-            break;
-        const auto length = bytes.u16(at + 2);
-        if (!length || *length < 2)
-            break;
-        const QByteArray body = data.mid(at + 4, qsizetype(*length) - 2);
-        if (marker == 0xE0 && body.startsWith(QByteArray("JFIF\0", 5)) && body.size() >= 12) {
+        const QByteArray body = toolkit::jpegSegmentBody(data, *segment).toByteArray();
+        if (segment->kind == 0xE0 && body.startsWith(QByteArray("JFIF\0", 5)) &&
+            body.size() >= 12) {
             const HeaderFields jfif(body, HeaderFields::Order::Big);
             const quint32 unit = *jfif.u8(7);
             // Unit 0 gives the pixels' aspect ratio only.
@@ -125,10 +116,10 @@ std::optional<units::PixelsPerInch> fromJpeg(const QByteArray& data)
                 const double scale = unit == 2 ? kCentimetresPerInch : 1;
                 return sensible(*jfif.u16(8) * scale, *jfif.u16(10) * scale);
             }
-        } else if (marker == 0xE1 && body.startsWith(QByteArray("Exif\0\0", 6)) && !exif) {
+        } else if (segment->kind == 0xE1 && body.startsWith(QByteArray("Exif\0\0", 6)) && !exif) {
             exif = fromTiff(body.mid(6));
         }
-        at += 2 + qsizetype(*length);
+        at = segment->end();
     }
     return exif;
 }
@@ -150,10 +141,12 @@ std::optional<units::PixelsPerInch> recordedIn(const QString& path)
 {
     if (path.isEmpty())
         return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened as the decoder opens it: a FIFO or a device there must not hang the program.
+    try {
+        return recorded(toolkit::openRegularFile(path)->read(kHeaderBytes));
+    } catch (const toolkit::RuntimeError&) {
         return std::nullopt;
-    return recorded(file.read(kHeaderBytes));
+    }
 }
 
 } // namespace density

@@ -1,7 +1,7 @@
 #include "instruments/folder_walk.h"
 
 #include "instruments/picture_source.h"
-#include "toolkit/services.h"
+#include "toolkit/picture_decoder.h"
 #include "viewer/main_window.h"
 
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "instruments/picture_source.h"
 
 #include "instruments/measure_tool.h"
+#include "toolkit/picture_decoder.h"
 #include "toolkit/runtime_error.h"
-#include "toolkit/services.h"
 #include "viewer/main_window.h"
 
 #include <QBuffer>

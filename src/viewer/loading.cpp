@@ -1,5 +1,6 @@
 #include "filedlg/file_dlg.h"
 #include "toolkit/gdi.h"
+#include "toolkit/picture_decoder.h"
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
 #include "viewer/numbers.h"
