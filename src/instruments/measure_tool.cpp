@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStaticText>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -60,13 +61,32 @@ public:
         return overViewport_ ? tool_->window().pictureOrigin() + QPoint(rim, rim) : QPoint();
     }
 
+    // Where this layer shows what the picture's layer cannot: beside the picture, on the
+    // viewport and its rim. Empty over the picture's layer, and while the picture fills all.
+    QRegion besidePicture() const
+    {
+        if (!overViewport_)
+            return QRegion();
+        const frmVelmora& shown = tool_->window();
+        const QRect picture(pictureOrigin(), shown.imageSize() * shown.factor());
+        return QRegion(rect()) - picture;
+    }
+
 protected:
     void paintEvent(QPaintEvent* event) override
     {
+        QRegion region = event->region();
+        if (overViewport_) {
+            // Only beside the picture: the marks over it are the picture's layer's.
+            region &= besidePicture();
+            if (region.isEmpty())
+                return;
+        }
         QPainter painter(this);
+        painter.setClipRegion(region);
         const QPoint origin = pictureOrigin();
         painter.translate(origin);
-        tool_->paintLayer(painter, event->region().translated(-origin));
+        tool_->paintLayer(painter, region.translated(-origin));
     }
 
 private:
@@ -331,6 +351,25 @@ QRect outlineOf(const QRect& inside)
     return inside.adjusted(-1, -1, 0, 0);
 }
 
+// The ring of screen pixels just around `inside`, every other pair of them white and ink, as
+// a dashed pen would draw it: each measured end has one, hundreds may come into sight with a
+// scroll step, and points of a plain pen cost a fraction of a dashed pen's stroking.
+void addRing(const QRect& inside, QVarLengthArray<QPoint, 64>& white,
+             QVarLengthArray<QPoint, 64>& ink)
+{
+    const QRect ring = inside.adjusted(-1, -1, 1, 1);
+    int i = 0;
+    const auto add = [&](QPoint p) { (i++ / int(kEndDash) % 2 ? white : ink).append(p); };
+    for (int x = ring.left(); x < ring.right(); ++x)
+        add({x, ring.top()});
+    for (int y = ring.top(); y < ring.bottom(); ++y)
+        add({ring.right(), y});
+    for (int x = ring.right(); x > ring.left(); --x)
+        add({x, ring.bottom()});
+    for (int y = ring.bottom(); y > ring.top(); --y)
+        add({ring.left(), y});
+}
+
 // The part of the line from a to b, stepped pixel by pixel, that stays clear of the ends'
 // rings: from the first step outside `clearOfA` to the last outside `clearOfB`; none when
 // the rings meet.
@@ -584,7 +623,22 @@ void MeasureTool::paintKept(QPainter& painter, const Kept& kept, Look look) cons
     // Every mark lies around the pixels measured, never on them, so that they stay in
     // sight: a box's outline on the pixels just outside it, a ring around each end and a
     // point, and the lines between the rings.
-    const auto ring = [&](QPoint pixel) { painter.drawRect(outlineOf(blockOf(where, pixel))); };
+    static const std::array<QPen, 3> inks = [] {
+        std::array<QPen, 3> pens = dashes;
+        for (QPen& pen : pens)
+            pen.setStyle(Qt::SolidLine);
+        return pens;
+    }();
+    const auto rings = [&](std::initializer_list<QPoint> pixels) {
+        QVarLengthArray<QPoint, 64> white;
+        QVarLengthArray<QPoint, 64> ink;
+        for (QPoint pixel : pixels)
+            addRing(blockOf(where, pixel), white, ink);
+        painter.setPen(under);
+        painter.drawPoints(white.data(), int(white.size()));
+        painter.setPen(inks[std::size_t(look)]);
+        painter.drawPoints(ink.data(), int(ink.size()));
+    };
     const auto arm = [&](QPoint from, QPoint to) {
         const QRect clearOfA = blockOf(where, from).adjusted(-1, -1, 1, 1);
         const QRect clearOfB = blockOf(where, to).adjusted(-1, -1, 1, 1);
@@ -627,9 +681,9 @@ void MeasureTool::paintKept(QPainter& painter, const Kept& kept, Look look) cons
     case Kind::Point: {
         const QRect block = blockOf(where, kept.from);
         const QPoint middle = viewportPoint(where, kept.from);
+        rings({kept.from});
         stroke(
             [&] {
-                ring(kept.from);
                 const int l = block.left() - 2, r = block.right() + 2;
                 const int t = block.top() - 2, b = block.bottom() + 2;
                 painter.drawLine(QPoint(l + 1 - kPointArm, middle.y()), QPoint(l, middle.y()));
@@ -642,17 +696,14 @@ void MeasureTool::paintKept(QPainter& painter, const Kept& kept, Look look) cons
     }
     case Kind::Angle:
         stroke([&] { arm(kept.from, kept.firstArm); }, dashes);
-        stroke([&] { ring(kept.firstArm); }, endDashes);
+        rings({kept.firstArm});
         [[fallthrough]];
     case Kind::Line:
         stroke([&] { arm(kept.from, kept.to); }, dashes);
-        stroke(
-            [&] {
-                ring(kept.from);
-                if (kept.to != kept.from)
-                    ring(kept.to);
-            },
-            endDashes);
+        if (kept.to != kept.from)
+            rings({kept.from, kept.to});
+        else
+            rings({kept.from});
         break;
     }
     if (crowded)
@@ -796,8 +847,13 @@ void MeasureTool::pictureMoved()
         layerChanged();
         return;
     }
-    // The layer over the picture moved with it; what lies beside it did not.
-    margin_->update();
+    // The layer over the picture moved with it; what lies beside it did not. While the
+    // picture fills the viewport there is nothing beside it, and a scroll step paints
+    // nothing here.
+    const QRegion beside = margin_->besidePicture();
+    if (!beside.isEmpty() || !besideShown_.isEmpty())
+        margin_->update(beside | besideShown_);
+    besideShown_ = beside;
     // Scrolled along with the picture, the box is where it belongs unless the edge of what
     // is in sight pushes it.
     if (boxArea() != boxShown_)

@@ -165,6 +165,7 @@ private:
 
     Layer* layer_;  // over the picture, moving with it
     Layer* margin_; // over the viewport beside the picture and just past its edges
+    QRegion besideShown_; // where the margin last showed what lies beside the picture
     std::vector<measurement::Kept> kept_;
     std::optional<Drag> drag_;
     std::vector<int> selected_;
