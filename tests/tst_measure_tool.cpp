@@ -15,6 +15,8 @@
 
 #include <functional>
 
+using measurement::Kept;
+using measurement::Kind;
 using testing::pointAt;
 using testing::Window;
 
@@ -88,10 +90,35 @@ void contextMenuAt(const Window& w, QPoint at)
     QApplication::sendEvent(w->picDisp, &event);
 }
 
+// The window pixels of image pixels `from` to `to`, both in.
+QRect shownOn(const Window& w, QPoint from, QPoint to)
+{
+    const QRect pixels = QRect(from, QSize(1, 1)) | QRect(to, QSize(1, 1));
+    return QRect(w->picDispBase->pos() + w->picDisp->pos() + pixels.topLeft() * w->magnification,
+                 pixels.size() * w->magnification);
+}
+
+// The first pixel `distance` out from `rect` all round (inside it for 0) whose colour fails
+// `ok`, or "".
+QString firstFailing(const QImage& shown, const QRect& rect, int distance,
+                     const std::function<bool(QPoint, QRgb)>& ok)
+{
+    const QRect out = rect.adjusted(-distance, -distance, distance, distance);
+    for (int y = out.top(); y <= out.bottom(); ++y)
+        for (int x = out.left(); x <= out.right(); ++x) {
+            const QPoint p(x, y);
+            const bool onRing = distance == 0 || !out.adjusted(1, 1, -1, -1).contains(p);
+            if (onRing && !ok(p, shown.pixel(p) & 0xFFFFFF))
+                return QStringLiteral("(%1, %2) is %3").arg(x).arg(y).arg(describe(shown.pixel(p)));
+        }
+    return QString();
+}
+
 } // namespace
 
 using Action = std::function<void(Window&)>;
 Q_DECLARE_METATYPE(Action)
+Q_DECLARE_METATYPE(measurement::Kept)
 
 class tst_MeasureTool : public QObject
 {
@@ -99,12 +126,15 @@ class tst_MeasureTool : public QObject
     QTemporaryDir dir_;
     QString picture_;
     QString other_;
+    QString icon_;
 
 private slots:
     void initTestCase()
     {
         picture_ = testing::writeImage(dir_, QStringLiteral("measured.bmp"), measuredPicture());
         other_ = testing::writeImage(dir_, QStringLiteral("other.bmp"), measuredPicture());
+        // No pixel of it is white, black or a mark's ink either.
+        icon_ = testing::gradientFile(dir_, QSize(16, 16));
     }
 
     void dragReadsFigures_data()
@@ -174,8 +204,9 @@ private slots:
     }
 
     // A horizontal line from image pixel (40, 50) to (100, 50): on screen every pixel of
-    // it is black or white, the rows either side show the picture, and the picture's own
-    // pixels, which the readout reads, are the same as before.
+    // it between its ends is black or white, the ends themselves and the rows either side
+    // show the picture, and the picture's own pixels, which the readout reads, are the same
+    // as before.
     void lineLiesAboveThePicture()
     {
         QFETCH(int, factor);
@@ -200,15 +231,18 @@ private slots:
         const auto picture = [&](int c, int r) {
             return describe(before.pixel(QPoint(c, r) - origin));
         };
-        for (int x = 40; x <= 100; ++x) {
+        for (int x = 41; x <= 99; ++x) {
             const QRgb c = shown.pixel(column(x), row) & 0xFFFFFF;
             QVERIFY2(c == 0 || c == 0xFFFFFF,
                      qPrintable(QStringLiteral("image pixel %1: %2").arg(x).arg(describe(c))));
-            for (int dy : {-1, 1})
-                QCOMPARE(describe(shown.pixel(column(x), row + dy)), picture(column(x), row + dy));
+            // Beside the rings round the ends.
+            if (x > 41 && x < 99)
+                for (int dy : {-1, 1})
+                    QCOMPARE(describe(shown.pixel(column(x), row + dy)),
+                             picture(column(x), row + dy));
         }
-        // Just past the ends: the picture again.
-        for (int x : {39, 101})
+        // The ends, and just past their rings: the picture.
+        for (int x : {38, 40, 100, 102})
             QCOMPARE(describe(shown.pixel(column(x), row)), picture(column(x), row));
 
         QCOMPARE(testing::firstDifference(std::as_const(*w->picDisp).surface(), before), QString());
@@ -442,6 +476,90 @@ private slots:
         QCOMPARE(w.messages().size(), before + 1);
         w->picDispBase->grab(); // paints the layer, which leaves the box out
         QVERIFY(toolOf(w)->measuring());
+    }
+
+    void marksLeaveTheMeasuredPixelsInSight_data()
+    {
+        QTest::addColumn<bool>("icon"); // else the 600 x 120 picture
+        QTest::addColumn<int>("factor");
+        QTest::addColumn<Kept>("kept");
+        QTest::addColumn<bool>("selected");
+        const auto row = [](const char* name, bool icon, int factor, Kept kept, bool sel = false) {
+            QTest::newRow(name) << icon << factor << kept << sel;
+        };
+        row("box, factor 1", false, 1, {Kind::Box, {20, 10}, {60, 40}, {}, 0});
+        row("box at the picture's left edge, factor 2, selected", false, 2,
+            {Kind::Box, {0, 11}, {8, 37}, {}, 0}, true);
+        // Its top and left outline lie where the rulers hug the icon.
+        row("box over a whole icon, factor 1", true, 1, {Kind::Box, {0, 0}, {15, 15}, {}, 0});
+        row("box over an icon, dragged up and left, factor 2", true, 2,
+            {Kind::Box, {15, 15}, {0, 0}, {}, 0});
+        row("line, factor 2", false, 2, {Kind::Line, {10, 50}, {130, 25}, {}, 0});
+        row("line to the next pixel down and right, factor 1", false, 1,
+            {Kind::Line, {40, 50}, {41, 51}, {}, 0});
+        row("point at an icon's corner, factor 2", true, 2, {Kind::Point, {15, 0}, {15, 0}, {}, 0});
+        row("angle on an icon, factor 1", true, 1, {Kind::Angle, {3, 12}, {14, 12}, {3, 0}, 0});
+    }
+
+    // With the rulers shown, the pixels measured (a box's, or each end's) show what they
+    // showed before; the marks lie on the pixels just round them, a box's outline one pixel
+    // wide. The number and the box of figures lie whole in the viewport, clear of the
+    // rulers, of what is measured and of each other.
+    void marksLeaveTheMeasuredPixelsInSight()
+    {
+        QFETCH(bool, icon);
+        QFETCH(int, factor);
+        QFETCH(Kept, kept);
+        QFETCH(bool, selected);
+
+        Window w({96, 96}, Qt::FramelessWindowHint);
+        openOn(w, icon ? icon_ : picture_);
+        w->cboMagnify->setListIndex(factor - 1);
+        const QImage before = w->grab().toImage();
+        toolOf(w)->keep(kept);
+        if (selected)
+            toolOf(w)->setSelection({0});
+        const QImage after = w->grab().toImage();
+
+        QList<QRect> measured{shownOn(w, kept.from, kept.to)};
+        if (kept.kind != Kind::Box)
+            measured = {shownOn(w, kept.from, kept.from), shownOn(w, kept.to, kept.to)};
+        if (kept.kind == Kind::Angle)
+            measured << shownOn(w, kept.firstArm, kept.firstArm);
+        const QRgb ink = selected ? 0x0066CC : 0;
+        const auto unchanged = [&](QPoint p, QRgb c) { return c == (before.pixel(p) & 0xFFFFFF); };
+        const auto marked = [&](QPoint p, QRgb c) {
+            // Where ends touch, the other end's pixels are left alone.
+            return c == 0xFFFFFF || c == ink ||
+                   std::any_of(measured.begin(), measured.end(),
+                               [&](const QRect& r) { return r.contains(p); });
+        };
+        QRect all;
+        for (const QRect& pixels : measured) {
+            all |= pixels;
+            QCOMPARE(firstFailing(after, pixels, 0, unchanged), QString());
+            QCOMPARE(firstFailing(after, pixels, 1, marked), QString());
+            if (kept.kind == Kind::Box)
+                QCOMPARE(firstFailing(after, pixels, 2, unchanged), QString());
+        }
+
+        const QPoint viewport = w->picDispBase->pos();
+        const QRect number = toolOf(w)->numberInViewport(0).translated(viewport);
+        const QRect box = toolOf(w)->boxInViewport().translated(viewport);
+        for (const QRect& label : {number, box}) {
+            QVERIFY(w->picDispBase->geometry().contains(label));
+            QVERIFY(!label.intersects(all));
+            QVERIFY(!label.intersects(w->picRulerBaseW->geometry()));
+            QVERIFY(!label.intersects(w->picRulerBaseH->geometry()));
+        }
+        QVERIFY(!number.intersects(box));
+        // Drawn there whole: the number's ground at its corners, the box's frame at its own.
+        for (const QPoint p : {number.topLeft(), number.bottomRight(), box.topLeft() + QPoint(1, 1),
+                               box.bottomRight() - QPoint(1, 1)})
+            QCOMPARE(describe(after.pixel(p)),
+                     describe(number.contains(p) && selected ? ink : 0xFFFFE1));
+        for (const QPoint p : {box.topLeft(), box.bottomRight()})
+            QCOMPARE(describe(after.pixel(p)), describe(0));
     }
 
     // Before any picture: no line, and a menu only of ways to a picture.

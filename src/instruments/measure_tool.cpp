@@ -9,9 +9,11 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QStaticText>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <utility>
 
 using namespace measurement;
 
@@ -23,8 +25,10 @@ const QColor kBoxGround(255, 255, 225);
 const QColor kBoxInk(0, 0, 0);
 constexpr int kBoxPaddingX = 4;
 constexpr int kBoxPaddingY = 2;
-// The line is white under black dashes, so it shows on any picture, light or dark.
+// The line is white under black dashes, so it shows on any picture, light or dark. The
+// small marks around the ends take shorter dashes, so each shows both.
 constexpr qreal kDash = 4;
+constexpr qreal kEndDash = 2;
 // How near an end of a line a drag must start to draw an angle's second arm from it, and
 // how long a point's cross arms are, in screen pixels.
 constexpr double kReachOfAnEnd = 4;
@@ -36,33 +40,67 @@ const QColor kSelectedInk(0, 102, 204);
 
 } // namespace
 
-// A transparent layer over the whole viewport, above the picture: the measurements and the
-// box are drawn here, never on the picture's surface, so the colour readout stays true.
+// A transparent layer, above the picture or over the viewport beside it: the measurements
+// and the box are drawn here, never on the picture's surface, so the colour readout stays
+// true. The tool draws in the picture's coordinates on either.
 class MeasureTool::Layer : public QWidget
 {
 public:
-    explicit Layer(MeasureTool* tool) : tool_(tool)
+    Layer(MeasureTool* tool, const char* name, bool overViewport)
+        : tool_(tool), overViewport_(overViewport)
     {
-        setObjectName(QStringLiteral("measureLayer"));
+        setObjectName(QLatin1String(name));
         setAttribute(Qt::WA_NoSystemBackground);
         hide();
+    }
+
+    // Where the picture's (0, 0) lies on this layer.
+    QPoint pictureOrigin() const
+    {
+        constexpr int rim = Instrument::kViewportRim;
+        return overViewport_ ? tool_->window().pictureOrigin() + QPoint(rim, rim) : QPoint();
+    }
+
+    // Where this layer shows what the picture's layer cannot: beside the picture, on the
+    // viewport and its rim. Empty over the picture's layer, and while the picture fills all.
+    QRegion besidePicture() const
+    {
+        if (!overViewport_)
+            return QRegion();
+        const frmVelmora& shown = tool_->window();
+        const QRect picture(pictureOrigin(), shown.imageSize() * shown.factor());
+        return QRegion(rect()) - picture;
     }
 
 protected:
     void paintEvent(QPaintEvent* event) override
     {
+        QRegion region = event->region();
+        if (overViewport_) {
+            // Only beside the picture: the marks over it are the picture's layer's.
+            region &= besidePicture();
+            if (region.isEmpty())
+                return;
+        }
         QPainter painter(this);
-        tool_->paintLayer(painter, event->region());
+        painter.setClipRegion(region);
+        const QPoint origin = pictureOrigin();
+        painter.translate(origin);
+        tool_->paintLayer(painter, region.translated(-origin));
     }
 
 private:
     MeasureTool* tool_;
+    bool overViewport_;
 };
 
-MeasureTool::MeasureTool(frmVelmora& window) : Instrument(window), layer_(new Layer(this))
+MeasureTool::MeasureTool(frmVelmora& window)
+    : Instrument(window), layer_(new Layer(this, "measureLayer", false)),
+      margin_(new Layer(this, "measureMargin", true))
 {
     setObjectName(QStringLiteral("measureTool"));
     addOverlay(layer_);
+    addViewportOverlay(margin_);
     claimKey(QKeySequence::Copy, [this] {
         copy();
         return true;
@@ -79,12 +117,7 @@ MeasureTool::MeasureTool(frmVelmora& window) : Instrument(window), layer_(new La
     // The layer moves with the picture, and the numbers stay in any unit: only the box, which
     // stays in sight and gives figures in the unit, changes with either.
     connect(&window, &frmVelmora::magnificationChanged, this, [this] { layerChanged(); });
-    connect(&window, &frmVelmora::pictureMoved, this, [this] {
-        // Scrolled along with the picture, the box is where it belongs unless the edge of
-        // what is in sight pushes it.
-        if (boxArea() != boxShown_)
-            layerChanged(QRegion());
-    });
+    connect(&window, &frmVelmora::pictureMoved, this, &MeasureTool::pictureMoved);
     connect(&window, &frmVelmora::unitsChanged, this, [this] { layerChanged(QRegion()); });
 }
 
@@ -216,6 +249,8 @@ bool MeasureTool::removeLast()
     const QRect was = areaOf(kept_.back(), last);
     const bool wasSelected = isSelected(last);
     kept_.pop_back();
+    if (labels_.numbers.size() > kept_.size())
+        labels_.numbers.pop_back();
     if (wasSelected)
         selected_.pop_back();
     layerChanged(was);
@@ -233,6 +268,7 @@ bool MeasureTool::removeSelected()
     for (auto index = selected_.rbegin(); index != selected_.rend(); ++index)
         kept_.erase(kept_.begin() + *index);
     selected_.clear();
+    labels_.numbers.clear();
     // The numbers after the first removed change: all of it.
     layerChanged();
     emit keptChanged();
@@ -247,6 +283,7 @@ void MeasureTool::clear()
     const bool hadSelection = !selected_.empty();
     drag_.reset();
     kept_.clear();
+    labels_.numbers.clear();
     selected_.clear();
     layerChanged();
     emit keptChanged();
@@ -295,13 +332,67 @@ Placement MeasureTool::onLayer() const
 namespace
 {
 
+// The screen pixels an image pixel is shown on.
+QRect blockOf(const Placement& where, QPoint pixel)
+{
+    return QRect(where.origin + pixel * where.factor, QSize(where.factor, where.factor));
+}
+
 // The screen pixels a box covers, both end pixels included.
 QRect coveredBy(const Placement& where, const Kept& box)
 {
-    const int f = where.factor;
-    const QPoint low(std::min(box.from.x(), box.to.x()), std::min(box.from.y(), box.to.y()));
-    const QPoint high(std::max(box.from.x(), box.to.x()), std::max(box.from.y(), box.to.y()));
-    return QRect(where.origin + low * f, where.origin + high * f + QPoint(f - 1, f - 1));
+    return blockOf(where, box.from) | blockOf(where, box.to);
+}
+
+// The rectangle that, drawn with a one-pixel pen, outlines `inside` on the screen pixels
+// just around it: Qt draws a rectangle's right and bottom edges a pixel beyond them.
+QRect outlineOf(const QRect& inside)
+{
+    return inside.adjusted(-1, -1, 0, 0);
+}
+
+// The ring of screen pixels just around `inside`, every other pair of them white and ink, as
+// a dashed pen would draw it: each measured end has one, hundreds may come into sight with a
+// scroll step, and points of a plain pen cost a fraction of a dashed pen's stroking.
+void addRing(const QRect& inside, QVarLengthArray<QPoint, 64>& white,
+             QVarLengthArray<QPoint, 64>& ink)
+{
+    const QRect ring = inside.adjusted(-1, -1, 1, 1);
+    int i = 0;
+    const auto add = [&](QPoint p) { (i++ / int(kEndDash) % 2 ? white : ink).append(p); };
+    for (int x = ring.left(); x < ring.right(); ++x)
+        add({x, ring.top()});
+    for (int y = ring.top(); y < ring.bottom(); ++y)
+        add({ring.right(), y});
+    for (int x = ring.right(); x > ring.left(); --x)
+        add({x, ring.bottom()});
+    for (int y = ring.bottom(); y > ring.top(); --y)
+        add({ring.left(), y});
+}
+
+// The part of the line from a to b, stepped pixel by pixel, that stays clear of the ends'
+// rings: from the first step outside `clearOfA` to the last outside `clearOfB`; none when
+// the rings meet.
+std::optional<std::pair<QPoint, QPoint>> between(QPoint a, QPoint b, const QRect& clearOfA,
+                                                 const QRect& clearOfB)
+{
+    const QPoint d = b - a;
+    const int steps = std::max(std::abs(d.x()), std::abs(d.y()));
+    if (steps == 0)
+        return std::nullopt;
+    const auto at = [&](int step) {
+        return a + QPoint(int(std::lround(double(step) * d.x() / steps)),
+                          int(std::lround(double(step) * d.y() / steps)));
+    };
+    int first = 0;
+    while (first <= steps && clearOfA.contains(at(first)))
+        ++first;
+    int last = steps;
+    while (last >= first && clearOfB.contains(at(last)))
+        --last;
+    if (first > last)
+        return std::nullopt;
+    return std::pair{at(first), at(last)};
 }
 
 } // namespace
@@ -439,31 +530,72 @@ const MeasureTool::Number& MeasureTool::number(int index) const
     return numbers_[std::size_t(index)];
 }
 
+QRect MeasureTool::canvas() const
+{
+    const QRect picture(QPoint(0, 0), window().imageSize() * window().factor());
+    const QRect inSight(-window().pictureOrigin(), window().viewport().size());
+    // Along an axis it scrolls on, the picture holds the viewport; along one it does not,
+    // the viewport holds the picture. Either way it stays as the picture scrolls.
+    return picture | inSight;
+}
+
+QRegion MeasureTool::underRulers(const QRect& canvas) const
+{
+    // Each ruler is laid against the picture's edge, a pixel longer than the picture, and
+    // only into the viewport where the picture leaves room there.
+    const QSize picture = window().imageSize() * window().factor();
+    QRegion under(QRect(QPoint(0, canvas.top()), QPoint(picture.width(), -1)));
+    under |= QRect(QPoint(canvas.left(), 0), QPoint(-1, picture.height()));
+    return under;
+}
+
+QRect MeasureTool::markedBy(const Kept& kept) const
+{
+    const Placement where = onLayer();
+    QRect pixels = blockOf(where, kept.from) | blockOf(where, kept.to);
+    if (kept.kind == Kind::Angle)
+        pixels |= blockOf(where, kept.firstArm);
+    // The outline and the rings lie a pixel out; a point's arms go on beyond its ring.
+    const int reach = kept.kind == Kind::Point ? 1 + kPointArm : 1;
+    return pixels.adjusted(-reach, -reach, reach, reach);
+}
+
+const MeasureTool::Labels& MeasureTool::labels() const
+{
+    const QRect now = canvas();
+    if (labels_.canvas != now || labels_.factor != window().factor())
+        labels_ = Labels{now, window().factor(), underRulers(now), {}};
+    return labels_;
+}
+
 QRect MeasureTool::numberArea(int index) const
 {
-    // Above and to the right of the start.
-    const QPoint start = viewportPoint(onLayer(), kept_[std::size_t(index)].from);
-    const QSize size = number(index).plain.size();
-    return QRect(start + QPoint(3, -3 - size.height()), size);
+    const Labels& placed = labels();
+    while (std::ssize(placed.numbers) <= index) {
+        // Off the corner at the start, away from the end, where the box of the figures goes.
+        const int next = int(placed.numbers.size());
+        const Kept& kept = kept_[std::size_t(next)];
+        const QRect marked = markedBy(kept);
+        const QSize size = number(next).plain.size();
+        const Sides across{marked.left() - kLabelGap - size.width(), marked.right() + 1 + kLabelGap,
+                           kept.from.x() >= kept.to.x()};
+        const Sides down{marked.top() - kLabelGap - size.height(), marked.bottom() + 1 + kLabelGap,
+                         kept.from.y() > kept.to.y()};
+        labels_.numbers.push_back(
+            labelBeside(marked, across, down, size, placed.canvas, placed.underRulers));
+    }
+    return placed.numbers[std::size_t(index)];
 }
 
 QRect MeasureTool::areaOf(const Kept& kept, int index) const
 {
-    const Placement where = onLayer();
-    QRect area = QRect(viewportPoint(where, kept.from), viewportPoint(where, kept.to)).normalized();
-    if (kept.kind == Kind::Angle)
-        area |= QRect(viewportPoint(where, kept.firstArm), QSize(1, 1));
-    // A box's outline lies a block out from the pixels' middles, a point's arms further.
-    const int margin = where.factor + kPointArm + 2;
-    area.adjust(-margin, -margin, margin, margin);
+    const QRect area = markedBy(kept);
     return index >= 0 ? area | numberArea(index) : area;
 }
 
 void MeasureTool::paintKept(QPainter& painter, const Kept& kept, Look look) const
 {
     const Placement where = onLayer();
-    const QPoint a = viewportPoint(where, kept.from);
-    const QPoint b = viewportPoint(where, kept.to);
     // White under dashes, so every mark shows on any picture; the one being dragged in red,
     // the selected in blue.
     static const QPen under(Qt::white, 1);
@@ -476,36 +608,106 @@ void MeasureTool::paintKept(QPainter& painter, const Kept& kept, Look look) cons
         }
         return pens;
     }();
-    const auto stroke = [&](const auto& draw) {
+    static const std::array<QPen, 3> endDashes = [] {
+        std::array<QPen, 3> pens = dashes;
+        for (QPen& pen : pens)
+            pen.setDashPattern({kEndDash, kEndDash});
+        return pens;
+    }();
+    const auto stroke = [&](const auto& draw, const std::array<QPen, 3>& inked) {
         painter.setPen(under);
         draw();
-        painter.setPen(dashes[std::size_t(look)]);
+        painter.setPen(inked[std::size_t(look)]);
         draw();
     };
+    // Every mark lies around the pixels measured, never on them, so that they stay in
+    // sight: a box's outline on the pixels just outside it, a ring around each end and a
+    // point, and the lines between the rings.
+    static const std::array<QPen, 3> inks = [] {
+        std::array<QPen, 3> pens = dashes;
+        for (QPen& pen : pens)
+            pen.setStyle(Qt::SolidLine);
+        return pens;
+    }();
+    const auto rings = [&](std::initializer_list<QPoint> pixels) {
+        QVarLengthArray<QPoint, 64> white;
+        QVarLengthArray<QPoint, 64> ink;
+        for (QPoint pixel : pixels)
+            addRing(blockOf(where, pixel), white, ink);
+        painter.setPen(under);
+        painter.drawPoints(white.data(), int(white.size()));
+        painter.setPen(inks[std::size_t(look)]);
+        painter.drawPoints(ink.data(), int(ink.size()));
+    };
+    const auto arm = [&](QPoint from, QPoint to) {
+        const QRect clearOfA = blockOf(where, from).adjusted(-1, -1, 1, 1);
+        const QRect clearOfB = blockOf(where, to).adjusted(-1, -1, 1, 1);
+        const auto part =
+            between(viewportPoint(where, from), viewportPoint(where, to), clearOfA, clearOfB);
+        if (!part)
+            return;
+        if (part->first == part->second)
+            painter.drawPoint(part->first);
+        else
+            painter.drawLine(part->first, part->second);
+    };
+    // Ends a pixel apart reach into each other's rings, and an angle's arm may run over the
+    // other arm's end: there the pixels measured are kept out of the drawing.
+    const QRect fromBlock = blockOf(where, kept.from);
+    const QRect toBlock = blockOf(where, kept.to);
+    const auto touching = [](QPoint a, QPoint b) {
+        return a != b && std::abs(a.x() - b.x()) <= 1 && std::abs(a.y() - b.y()) <= 1;
+    };
+    const auto nearArm = [&](QPoint pixel, QPoint a, QPoint b) {
+        const auto at = [&](QPoint p) { return QPointF(viewportPoint(where, p)); };
+        return distanceToSegment(at(pixel), at(a), at(b)) <= where.factor + 1;
+    };
+    bool crowded =
+        kept.kind != Kind::Box && kept.kind != Kind::Point && touching(kept.from, kept.to);
+    if (kept.kind == Kind::Angle)
+        crowded = crowded || touching(kept.from, kept.firstArm) ||
+                  touching(kept.to, kept.firstArm) || nearArm(kept.to, kept.from, kept.firstArm) ||
+                  nearArm(kept.firstArm, kept.from, kept.to);
+    if (crowded) {
+        QRegion clear = QRegion(markedBy(kept)) - fromBlock - toBlock;
+        if (kept.kind == Kind::Angle)
+            clear -= blockOf(where, kept.firstArm);
+        painter.setClipRegion(clear);
+    }
     switch (kept.kind) {
-    case Kind::Box: {
-        const QRect covered = coveredBy(where, kept);
-        stroke([&] { painter.drawRect(covered.adjusted(-1, -1, 0, 0)); });
+    case Kind::Box:
+        stroke([&] { painter.drawRect(outlineOf(coveredBy(where, kept))); }, dashes);
+        break;
+    case Kind::Point: {
+        const QRect block = blockOf(where, kept.from);
+        const QPoint middle = viewportPoint(where, kept.from);
+        rings({kept.from});
+        stroke(
+            [&] {
+                const int l = block.left() - 2, r = block.right() + 2;
+                const int t = block.top() - 2, b = block.bottom() + 2;
+                painter.drawLine(QPoint(l + 1 - kPointArm, middle.y()), QPoint(l, middle.y()));
+                painter.drawLine(QPoint(r, middle.y()), QPoint(r - 1 + kPointArm, middle.y()));
+                painter.drawLine(QPoint(middle.x(), t + 1 - kPointArm), QPoint(middle.x(), t));
+                painter.drawLine(QPoint(middle.x(), b), QPoint(middle.x(), b - 1 + kPointArm));
+            },
+            endDashes);
         break;
     }
-    case Kind::Point:
-        stroke([&] {
-            painter.drawLine(a - QPoint(kPointArm, 0), a + QPoint(kPointArm, 0));
-            painter.drawLine(a - QPoint(0, kPointArm), a + QPoint(0, kPointArm));
-        });
-        break;
     case Kind::Angle:
-        stroke([&] { painter.drawLine(a, viewportPoint(where, kept.firstArm)); });
+        stroke([&] { arm(kept.from, kept.firstArm); }, dashes);
+        rings({kept.firstArm});
         [[fallthrough]];
     case Kind::Line:
-        stroke([&] {
-            if (a == b)
-                painter.drawPoint(a);
-            else
-                painter.drawLine(a, b);
-        });
+        stroke([&] { arm(kept.from, kept.to); }, dashes);
+        if (kept.to != kept.from)
+            rings({kept.from, kept.to});
+        else
+            rings({kept.from});
         break;
     }
+    if (crowded)
+        painter.setClipping(false);
 }
 
 void MeasureTool::paintNumber(QPainter& painter, int index, Look look) const
@@ -546,14 +748,33 @@ const MeasureTool::Box* MeasureTool::box() const
     return &*box_;
 }
 
+QRect MeasureTool::numberInViewport(int index) const
+{
+    if (index < 0 || index >= count())
+        return QRect();
+    return numberArea(index).translated(window().pictureOrigin());
+}
+
+QRect MeasureTool::boxInViewport() const
+{
+    const QRect area = boxArea();
+    return area.isEmpty() ? area : area.translated(window().pictureOrigin());
+}
+
 QRect MeasureTool::boxArea() const
 {
     const Box* shown = box();
     if (!shown)
         return QRect();
-    // Beside the end, within the part of the picture in sight.
+    // Beside the end, off the corner of what is measured, within what is in sight, and
+    // clear of the rulers and the measurement's own number.
+    const Kept& of = shown->of;
     const QRect inSight(-window().pictureOrigin(), window().viewport().size());
-    return boxBeside(viewportPoint(onLayer(), shown->of.to), shown->size, inSight);
+    QRegion covered = labels().underRulers;
+    if (!drag_)
+        covered |= numberArea(selected_.empty() ? count() - 1 : selected_.front());
+    return boxBeside(viewportPoint(onLayer(), of.to), shown->size, inSight, covered, markedBy(of),
+                     of.to - of.from);
 }
 
 void MeasureTool::paintLayer(QPainter& painter, const QRegion& dirty)
@@ -571,7 +792,7 @@ void MeasureTool::paintLayer(QPainter& painter, const QRegion& dirty)
                            .adjusted(-reach, -reach, reach, reach));
     for (int index = 0; index < count(); ++index) {
         const Kept& kept = kept_[std::size_t(index)];
-        QRect pixels = QRect(kept.from, kept.to).normalized();
+        QRect pixels = QRect(kept.from, QSize(1, 1)) | QRect(kept.to, QSize(1, 1));
         if (kept.kind == Kind::Angle)
             pixels |= QRect(kept.firstArm, QSize(1, 1));
         if (std::none_of(near.begin(), near.end(),
@@ -597,18 +818,44 @@ void MeasureTool::layerChanged(const QRegion& changed)
 {
     if (!measuring()) {
         layer_->hide();
+        margin_->hide();
         boxShown_ = QRect();
         return;
     }
-    if (layer_->isHidden()) {
-        layer_->raise();
-        layer_->show();
-    }
+    for (Layer* layer : {layer_, margin_})
+        if (layer->isHidden()) {
+            layer->raise();
+            layer->show();
+        }
     // The box moves with the current measurement and its figures: where it was and is.
-    layer_->update(changed | boxShown_ | boxArea());
+    const QRegion dirty = changed | boxShown_ | boxArea();
+    layer_->update(dirty);
+    margin_->update(dirty.translated(margin_->pictureOrigin()));
 }
 
 void MeasureTool::layerChanged()
 {
-    layerChanged(QRegion(layer_->rect()));
+    layerChanged(QRegion(canvas()));
+}
+
+void MeasureTool::pictureMoved()
+{
+    if (!measuring())
+        return;
+    // A smaller picture placed anew moves the numbers beside it.
+    if (labels_.canvas != canvas()) {
+        layerChanged();
+        return;
+    }
+    // The layer over the picture moved with it; what lies beside it did not. While the
+    // picture fills the viewport there is nothing beside it, and a scroll step paints
+    // nothing here.
+    const QRegion beside = margin_->besidePicture();
+    if (!beside.isEmpty() || !besideShown_.isEmpty())
+        margin_->update(beside | besideShown_);
+    besideShown_ = beside;
+    // Scrolled along with the picture, the box is where it belongs unless the edge of what
+    // is in sight pushes it.
+    if (boxArea() != boxShown_)
+        layerChanged(QRegion());
 }

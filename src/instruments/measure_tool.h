@@ -52,6 +52,11 @@ public:
     QPoint to() const;
     // The current measurement's figures as the box shows them; "" when there is none.
     QString boxText() const;
+    // Where the box, and the number of the measurement at `index`, are drawn, in the
+    // viewport's coordinates: beside what they are about, never over it where there is room
+    // in sight. Empty for no box or no such measurement.
+    QRect boxInViewport() const;
+    QRect numberInViewport(int index) const;
     // What Ctrl+C copies now: the figures of the one being dragged, else of every selected
     // one a line each, else of the last, else the readout's text and colour while the
     // readout is shown, else "".
@@ -115,9 +120,26 @@ private:
     void paintLayer(QPainter& painter, const QRegion& dirty);
     void paintKept(QPainter& painter, const measurement::Kept& kept, Look look) const;
     void paintNumber(QPainter& painter, int index, Look look) const;
+    // Where labels may go: the picture's extent where it scrolls, the viewport's where it is
+    // smaller. It stays as the picture scrolls, so the numbers do too.
+    QRect canvas() const;
+    // Where the window's rulers may lie over the canvas, which labels keep clear of: along
+    // the top and left edges of a picture smaller than the viewport.
+    QRegion underRulers(const QRect& canvas) const;
+    // The screen pixels a measurement's marks cover on the layer: its pixels and the
+    // outline, rings and arms around them. Numbers and the box stay outside it.
+    QRect markedBy(const measurement::Kept& kept) const;
     // Where on the layer a measurement is drawn, its number included, and the box.
     QRect areaOf(const measurement::Kept& kept, int index) const;
     QRect numberArea(int index) const;
+    // The numbers' places, worked out once for the canvas and factor they were placed at.
+    struct Labels {
+        QRect canvas;
+        int factor = 0;
+        QRegion underRulers;
+        std::vector<QRect> numbers;
+    };
+    const Labels& labels() const;
     // A measurement's number: its text, and its label as drawn when it is not selected.
     struct Number {
         QStaticText text;
@@ -134,16 +156,21 @@ private:
     };
     const Box* box() const;
     QRect boxArea() const;
-    // Repaints the layer where something changed (and where the box was and is); the whole
-    // of it when the picture moved under it.
+    // Repaints the layers where something changed (and where the box was and is); the whole
+    // of them when the picture moved under them.
     void layerChanged(const QRegion& changed);
     void layerChanged();
+    // Scrolled, or placed anew: what lies beside the picture moves on the margin.
+    void pictureMoved();
 
-    Layer* layer_;
+    Layer* layer_;  // over the picture, moving with it
+    Layer* margin_; // over the viewport beside the picture and just past its edges
+    QRegion besideShown_; // where the margin last showed what lies beside the picture
     std::vector<measurement::Kept> kept_;
     std::optional<Drag> drag_;
     std::vector<int> selected_;
     QRect boxShown_; // where the box was last painted
     mutable std::optional<Box> box_;
     mutable std::vector<Number> numbers_;
+    mutable Labels labels_;
 };

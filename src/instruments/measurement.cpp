@@ -6,6 +6,7 @@
 #include "viewer/units.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -131,6 +132,66 @@ QRect boxBeside(QPoint anchor, QSize size, const QRect& area)
     if (top + size.height() > area.bottom() + 1)
         top = anchor.y() - kBoxUp - size.height();
     return QRect(QPoint(std::max(left, area.left()), std::max(top, area.top())), size);
+}
+
+QRect labelBeside(const QRect& marked, Sides across, Sides down, QSize size, const QRect& area,
+                  const QRegion& covered)
+{
+    const auto held = [](int low, int length, int from, int to) {
+        return std::max(from, std::min(low, to + 1 - length));
+    };
+    const auto fits = [&](int left, int top) {
+        const QRect label(QPoint(left, top), size);
+        return area.contains(label) && !covered.intersects(label);
+    };
+    const auto inOrder = [](const Sides& sides) {
+        return sides.afterFirst ? std::array{sides.after, sides.before}
+                                : std::array{sides.before, sides.after};
+    };
+    const std::array xs = inOrder(across);
+    const std::array ys = inOrder(down);
+    for (const int top : ys)
+        for (const int left : xs)
+            if (fits(left, top))
+                return QRect(QPoint(left, top), size);
+    // Clear of it in one direction is enough: lined up with one of its edges, the one on
+    // the side preferred first, or held in the area.
+    const int heldLeft = held(xs[0], size.width(), area.left(), area.right());
+    const int heldTop = held(ys[0], size.height(), area.top(), area.bottom());
+    const int leftAligned = marked.left(), rightAligned = marked.right() + 1 - size.width();
+    const int topAligned = marked.top(), bottomAligned = marked.bottom() + 1 - size.height();
+    const std::array lefts = across.afterFirst ? std::array{rightAligned, leftAligned, heldLeft}
+                                               : std::array{leftAligned, rightAligned, heldLeft};
+    const std::array tops = down.afterFirst ? std::array{bottomAligned, topAligned, heldTop}
+                                            : std::array{topAligned, bottomAligned, heldTop};
+    for (const int top : ys)
+        for (const int left : lefts)
+            if (fits(left, top))
+                return QRect(QPoint(left, top), size);
+    for (const int left : xs)
+        for (const int top : tops)
+            if (fits(left, top))
+                return QRect(QPoint(left, top), size);
+    return QRect(QPoint(heldLeft, heldTop), size);
+}
+
+QRect boxBeside(QPoint anchor, QSize size, const QRect& area, const QRegion& covered,
+                const QRect& marked, QPoint towards)
+{
+    // At least as far from the pointer as the box without marks, so the arrow stays clear.
+    const Sides across{std::min(anchor.x() - kBoxLeft, marked.left() - kLabelGap) - size.width(),
+                       std::max(anchor.x() + kBoxRight, marked.right() + 1 + kLabelGap),
+                       towards.x() >= 0};
+    const Sides down{std::min(anchor.y() - kBoxUp, marked.top() - kLabelGap) - size.height(),
+                     std::max(anchor.y() + kBoxDown, marked.bottom() + 1 + kLabelGap),
+                     towards.y() >= 0};
+    // Out of sight with what it measures, it goes as boxBeside would put it.
+    if (!area.intersects(marked)) {
+        const int left = across.afterFirst ? across.after : across.before;
+        const int top = down.afterFirst ? down.after : down.before;
+        return QRect(QPoint(std::max(left, area.left()), std::max(top, area.top())), size);
+    }
+    return labelBeside(marked, across, down, size, area, covered);
 }
 
 } // namespace measurement

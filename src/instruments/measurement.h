@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QSize>
 #include <QString>
 #include <QtGlobal>
@@ -69,5 +70,29 @@ QString readoutCopyText(const QString& readout, QRgb colour);
 // clear of the arrow; on the other side of the anchor where it would cross the area's right
 // or bottom edge; and never beyond the area's top-left.
 QRect boxBeside(QPoint anchor, QSize size, const QRect& area);
+
+// Blank screen pixels between a label and the marks it goes beside.
+constexpr int kLabelGap = 1;
+
+// A label's left (or top) edge on either side of what it goes beside, and which side is
+// tried first.
+struct Sides {
+    int before;
+    int after;
+    bool afterFirst;
+};
+
+// Where a label of `size` goes within `area`, clear of `covered`, beside `marked`: off one
+// of its corners (at the edges `across` and `down` give), the preferred one first; where no
+// corner has room, above, below or beside it, lined up with one of its edges; and only
+// where none has, over it, held inside the area (never beyond its top-left).
+QRect labelBeside(const QRect& marked, Sides across, Sides down, QSize size, const QRect& area,
+                  const QRegion& covered);
+
+// The box beside the pointer at `anchor`, as above, but never over `marked` (the measured
+// pixels with their marks) where there is room elsewhere: off its corner that `towards`
+// points to (right where its x is 0, down where its y is), or another.
+QRect boxBeside(QPoint anchor, QSize size, const QRect& area, const QRegion& covered,
+                const QRect& marked, QPoint towards);
 
 } // namespace measurement

@@ -34,6 +34,10 @@ class Instrument : public QObject
 public:
     explicit Instrument(frmVelmora& window) : window_(window) {}
 
+    // How far a viewport overlay (addViewportOverlay) reaches past the viewport's edges: the
+    // width of a mark round a pixel at the picture's edge.
+    static constexpr int kViewportRim = 1;
+
     // The left, middle or right button pressed, the pointer moved, a button let go over the
     // picture (or dragged on from it). The window's readout and markers see each as well.
     virtual void mousePressed(const PictureMouse&) {}
@@ -59,6 +63,12 @@ protected:
     // the picture, and only what scrolls into sight is painted) and keeps its size as the
     // picture changes. Shown and hidden by its owner.
     void addOverlay(QWidget* layer);
+    // Puts a layer over the viewport and kViewportRim pixels beyond its edges, above the
+    // picture and the rulers, passing the mouse through: for what goes beside the picture
+    // or just past its edge, where the rulers lie. Its mask leaves out the picture, so a
+    // scroll still moves what is on screen. The viewport's (0, 0) is its (kViewportRim,
+    // kViewportRim). Shown and hidden by its owner.
+    void addViewportOverlay(QWidget* layer);
     // Opens a picture file through the window's own loading path, as Open does: the same
     // limits, error message, factor back to 1 and size text.
     void openPicture(const QString& path);

@@ -31,6 +31,11 @@ void Instrument::addOverlay(QWidget* layer)
     window_.addOverlay(layer);
 }
 
+void Instrument::addViewportOverlay(QWidget* layer)
+{
+    window_.addViewportOverlay(layer);
+}
+
 void Instrument::openPicture(const QString& path)
 {
     window_.runHandler([&] { window_.OpenPicture(path); });
@@ -225,6 +230,42 @@ void frmVelmora::addOverlay(QWidget* layer)
     overlays_.push_back(Overlay{layer, QRegion()});
 }
 
+void frmVelmora::addViewportOverlay(QWidget* layer)
+{
+    // A child of the window, as the rulers are, so it can lie above them.
+    layer->setParent(this);
+    layer->setAttribute(Qt::WA_TransparentForMouseEvents);
+    layer->setFocusPolicy(Qt::NoFocus);
+    layer->installEventFilter(this);
+    overlays_.push_back(Overlay{layer, QRegion(), true});
+    fitViewportOverlays();
+    raiseViewportOverlays();
+}
+
+void frmVelmora::fitViewportOverlays()
+{
+    constexpr int rim = Instrument::kViewportRim;
+    const QRect over = picDispBase->geometry().adjusted(-rim, -rim, rim, rim);
+    // Never empty, which would be no mask at all: the rim stays in it.
+    const QRegion beside = QRegion(over.translated(-over.topLeft())) -
+                           QRegion(picDisp->geometry().translated(QPoint(rim, rim)) &
+                                   QRect(QPoint(rim, rim), picDispBase->size()));
+    for (const Overlay& o : overlays_) {
+        if (!o.layer || !o.overViewport)
+            continue;
+        o.layer->setGeometry(over);
+        if (o.layer->mask() != beside)
+            o.layer->setMask(beside);
+    }
+}
+
+void frmVelmora::raiseViewportOverlays()
+{
+    for (const Overlay& o : overlays_)
+        if (o.layer && o.overViewport)
+            o.layer->raise();
+}
+
 namespace
 {
 
@@ -271,11 +312,14 @@ bool frmVelmora::tellInstruments(QObject* watched, QEvent* event)
         overlay->putOff |= static_cast<QPaintEvent*>(event)->region();
         return true;
     }
+    if ((watched == picDisp || watched == picDispBase) &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+        fitViewportOverlays();
     if (watched != picDisp || instruments_.empty())
         return false;
     if (event->type() == QEvent::Resize)
         for (const Overlay& o : overlays_)
-            if (o.layer)
+            if (o.layer && !o.overViewport)
                 o.layer->setGeometry(picDisp->rect());
     using Hears = void (Instrument::*)(const PictureMouse&);
     const auto tellMouse = [&](Hears hears) {

@@ -288,6 +288,10 @@ private:
     void tellWhatChanged();
     void claimKey(const QKeySequence& key, std::function<bool()> take, bool pictureOnly);
     void addOverlay(QWidget* layer);
+    void addViewportOverlay(QWidget* layer);
+    // Over the viewport and its rim, less the picture, and above the rulers.
+    void fitViewportOverlays();
+    void raiseViewportOverlays();
     // The picture's mouse, keys and context menu, handed to every instrument; true when the
     // event was the context menu, which the window then takes.
     bool tellInstruments(QObject* watched, QEvent* event);
@@ -325,6 +329,7 @@ private:
     struct Overlay {
         QPointer<QWidget> layer;
         QRegion putOff;
+        bool overViewport = false; // else over the picture
     };
     std::vector<Overlay> overlays_;
     // Last, so instruments go first, while every control they may touch still stands.

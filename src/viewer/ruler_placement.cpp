@@ -65,6 +65,8 @@ void frmVelmora::ckbShowRulers_Click()
         // In front of the viewport, into whose margin they move when the picture is small.
         picRulerBaseW->ZOrder();
         picRulerBaseH->ZOrder();
+        // Marks just past the picture's edge still show over them.
+        raiseViewportOverlays();
         picRulerW->setLeft(0);
         picRulerW->setTop(0);
         picRulerH->setLeft(0);
