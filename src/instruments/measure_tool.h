@@ -163,8 +163,8 @@ private:
     // Scrolled, or placed anew: what lies beside the picture moves on the margin.
     void pictureMoved();
 
-    Layer* layer_;  // over the picture, moving with it
-    Layer* margin_; // over the viewport beside the picture and just past its edges
+    Layer* layer_;        // over the picture, moving with it
+    Layer* margin_;       // over the viewport beside the picture and just past its edges
     QRegion besideShown_; // where the margin last showed what lies beside the picture
     std::vector<measurement::Kept> kept_;
     std::optional<Drag> drag_;
