@@ -305,7 +305,7 @@ private slots:
         const QString answer = basis.calibrate(0, length, InchBasis::Length(unit));
         QVERIFY2(refused.isEmpty() ? answer.isEmpty() : answer.contains(refused),
                  qPrintable(answer));
-        QTEST(tool.boxText(), "box");
+        QTEST(tool.figuresText(), "box");
         QCOMPARE(basis.inForce(),
                  refused.isEmpty() ? InchBasis::Kind::Calibrated : InchBasis::Kind::Screen);
 

@@ -15,8 +15,8 @@
 
 #include <functional>
 
-using measurement::Kept;
 using measurement::Kind;
+using measurement::Measurement;
 using testing::pointAt;
 using testing::Window;
 
@@ -118,7 +118,7 @@ QString firstFailing(const QImage& shown, const QRect& rect, int distance,
 
 using Action = std::function<void(Window&)>;
 Q_DECLARE_METATYPE(Action)
-Q_DECLARE_METATYPE(measurement::Kept)
+Q_DECLARE_METATYPE(measurement::Measurement)
 
 class tst_MeasureTool : public QObject
 {
@@ -189,7 +189,7 @@ private slots:
         QVERIFY(tool->measuring());
         QCOMPARE(tool->from(), from);
         QCOMPARE(tool->to(), to);
-        QCOMPARE(tool->boxText(), boxed(figures));
+        QCOMPARE(tool->figuresText(), boxed(figures));
         QCOMPARE(pressCtrlC(w), figures);
     }
 
@@ -320,7 +320,7 @@ private slots:
         // A picture of the same size shows up on the next paint.
         QTRY_COMPARE(tool->measuring(), !removed);
         QCOMPARE(w->findChild<QWidget*>(QStringLiteral("measureLayer"))->isVisible(), !removed);
-        QCOMPARE(tool->boxText(), boxed(figures));
+        QCOMPARE(tool->figuresText(), boxed(figures));
     }
 
     void kindsOfMeasurement_data()
@@ -482,9 +482,10 @@ private slots:
     {
         QTest::addColumn<bool>("icon"); // else the 600 x 120 picture
         QTest::addColumn<int>("factor");
-        QTest::addColumn<Kept>("kept");
+        QTest::addColumn<Measurement>("kept");
         QTest::addColumn<bool>("selected");
-        const auto row = [](const char* name, bool icon, int factor, Kept kept, bool sel = false) {
+        const auto row = [](const char* name, bool icon, int factor, Measurement kept,
+                            bool sel = false) {
             QTest::newRow(name) << icon << factor << kept << sel;
         };
         row("box, factor 1", false, 1, {Kind::Box, {20, 10}, {60, 40}, {}, 0});
@@ -509,7 +510,7 @@ private slots:
     {
         QFETCH(bool, icon);
         QFETCH(int, factor);
-        QFETCH(Kept, kept);
+        QFETCH(Measurement, kept);
         QFETCH(bool, selected);
 
         Window w({96, 96}, Qt::FramelessWindowHint);
@@ -545,7 +546,7 @@ private slots:
 
         const QPoint viewport = w->picDispBase->pos();
         const QRect number = toolOf(w)->numberInViewport(0).translated(viewport);
-        const QRect box = toolOf(w)->boxInViewport().translated(viewport);
+        const QRect box = toolOf(w)->figuresBoxInViewport().translated(viewport);
         for (const QRect& label : {number, box}) {
             QVERIFY(w->picDispBase->geometry().contains(label));
             QVERIFY(!label.intersects(all));

@@ -7,7 +7,7 @@
 
 using namespace measurement;
 
-Q_DECLARE_METATYPE(Kept)
+Q_DECLARE_METATYPE(Measurement)
 
 namespace
 {
@@ -143,7 +143,7 @@ private slots:
         // The clipboard keeps plain minus signs, so the figures paste as numbers; the box
         // sets them as minus signs.
         QCOMPARE(copyText(figures), text);
-        QCOMPARE(boxText(figures), box(text));
+        QCOMPARE(figuresText(figures), box(text));
     }
 
     void copiedReadout_data()
@@ -168,14 +168,14 @@ private slots:
 
     void keptRows_data()
     {
-        QTest::addColumn<Kept>("kept");
+        QTest::addColumn<Measurement>("kept");
         QTest::addColumn<int>("unit");
         QTest::addColumn<int>("dpiY");
         QTest::addColumn<QString>("row"); // the fields from x1 to unit, '|' between
 
-        const auto box = [](QPoint a, QPoint b) { return Kept{Kind::Box, a, b, {}, 0}; };
+        const auto box = [](QPoint a, QPoint b) { return Measurement{Kind::Box, a, b, {}, 0}; };
         const auto angle = [](QPoint end) {
-            return Kept{Kind::Angle, QPoint(10, 10), end, QPoint(106, 10), 0};
+            return Measurement{Kind::Angle, QPoint(10, 10), end, QPoint(106, 10), 0};
         };
         QTest::newRow("box around one pixel: 1 x 1")
             << box({5, 5}, {5, 5}) << 0 << 96 << "5|5|5|5|1|1|1|||px";
@@ -194,13 +194,13 @@ private slots:
         QTest::newRow("angle in inches, 96 x 120 ppi")
             << angle({106, 130}) << 1 << 120 << "10|10|106|130|1.00|1.00|1.41|45.00||in";
         QTest::newRow("point: position and colour")
-            << Kept{Kind::Point, QPoint(3, 4), {}, {}, qRgb(10, 20, 171)} << 0 << 96
+            << Measurement{Kind::Point, QPoint(3, 4), {}, {}, qRgb(10, 20, 171)} << 0 << 96
             << "3|4|||||||#0A14AB|px";
     }
 
     void keptRows()
     {
-        QFETCH(Kept, kept);
+        QFETCH(Measurement, kept);
         QFETCH(int, unit);
         QFETCH(int, dpiY);
         const QStringList fields = rowOf(kept, 7, unit, 96, dpiY).fields();
@@ -211,7 +211,7 @@ private slots:
     // Tab-separated for pasting, CSV with a field that has a comma and quotes.
     void tableTexts()
     {
-        const Row line = rowOf(Kept{Kind::Line, {10, 20}, {13, 16}, {}, 0}, 1, 0, 96, 96);
+        const Row line = rowOf(Measurement{Kind::Line, {10, 20}, {13, 16}, {}, 0}, 1, 0, 96, 96);
         Row quoted = line;
         quoted.kind = QStringLiteral("a, \"b\"");
         const QString header = QStringLiteral(

@@ -15,8 +15,8 @@
 
 #include <functional>
 
-using measurement::Kept;
 using measurement::Kind;
+using measurement::Measurement;
 using testing::Window;
 
 namespace
@@ -121,7 +121,7 @@ private slots:
 
         table.selectRow(1);
         QCOMPARE(tool.selection(), std::vector<int>{1});
-        QCOMPARE(tool.boxText(), QStringLiteral("宽 40  高 10  面积 400 px²"));
+        QCOMPARE(tool.figuresText(), QStringLiteral("宽 40  高 10  面积 400 px²"));
 
         // Beside the line, two screen pixels under it: the line, not the box below.
         QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(70, 12));

@@ -172,7 +172,7 @@ QString InchBasis::calibrate(int index, double length, Length unit)
     if (index < 0 || index >= tool_.count() ||
         tool_.kept()[std::size_t(index)].kind != measurement::Kind::Line)
         return tr("只有线段能设定比例。");
-    const measurement::Kept& line = tool_.kept()[std::size_t(index)];
+    const measurement::Measurement& line = tool_.kept()[std::size_t(index)];
     const QPoint along = line.to - line.from;
     const double pixels = std::hypot(double(along.x()), double(along.y()));
     if (pixels == 0)

@@ -21,10 +21,10 @@ namespace
 {
 
 // The box: black text on a pale yellow ground inside a black frame, like a tooltip.
-const QColor kBoxGround(255, 255, 225);
-const QColor kBoxInk(0, 0, 0);
-constexpr int kBoxPaddingX = 4;
-constexpr int kBoxPaddingY = 2;
+const QColor kLabelGround(255, 255, 225);
+const QColor kLabelInk(0, 0, 0);
+constexpr int kFiguresPaddingX = 4;
+constexpr int kFiguresPaddingY = 2;
 // The line is white under black dashes, so it shows on any picture, light or dark. The
 // small marks around the ends take shorter dashes, so each shows both.
 constexpr qreal kDash = 4;
@@ -128,7 +128,7 @@ bool MeasureTool::measuring() const
     return current() != nullptr;
 }
 
-const Kept* MeasureTool::current() const
+const Measurement* MeasureTool::current() const
 {
     if (drag_)
         return &drag_->kept;
@@ -152,7 +152,7 @@ QPoint MeasureTool::to() const
     return current() ? current()->to : QPoint();
 }
 
-QString MeasureTool::summary(const Kept& kept) const
+QString MeasureTool::summary(const Measurement& kept) const
 {
     const units::PixelsPerInch perInch = window().pixelsPerInch();
     const int unit = window().unit();
@@ -161,15 +161,16 @@ QString MeasureTool::summary(const Kept& kept) const
     const Row row = rowOf(kept, 0, unit, perInch.x, perInch.y);
     switch (kept.kind) {
     case Kind::Box:
-        return tr("宽 %1  高 %2  面积 %3 %4²").arg(row.across, row.down, row.size, row.unit);
+        return tr("宽 %1  高 %2  面积 %3 %4²")
+            .arg(row.across, row.down, row.lengthOrArea, row.unit);
     case Kind::Point:
         return QStringLiteral("x = %1   y = %2   %3").arg(row.x1, row.y1, row.colour);
     default:
-        return tr("角 %1°  边长 %2 %3").arg(row.angle, row.size, row.unit);
+        return tr("角 %1°  边长 %2 %3").arg(row.angle, row.lengthOrArea, row.unit);
     }
 }
 
-QString MeasureTool::boxText() const
+QString MeasureTool::figuresText() const
 {
     if (!current())
         return QString();
@@ -212,10 +213,10 @@ QString MeasureTool::csvText() const
     return kept_.empty() ? QString() : commaSeparated(rows());
 }
 
-void MeasureTool::keep(const Kept& kept)
+void MeasureTool::keep(const Measurement& kept)
 {
     kept_.push_back(kept);
-    layerChanged(areaOf(kept_.back(), count() - 1));
+    layerChanged(repaintArea(kept_.back(), count() - 1));
     emit measurementAdded(count() - 1);
 }
 
@@ -229,7 +230,7 @@ void MeasureTool::setSelection(std::vector<int> indexes)
     QRegion changed;
     for (const auto* list : {&selected_, &indexes})
         for (const int index : *list)
-            changed |= areaOf(kept_[std::size_t(index)], index);
+            changed |= repaintArea(kept_[std::size_t(index)], index);
     selected_ = std::move(indexes);
     layerChanged(changed);
     emit selectionChanged();
@@ -238,7 +239,7 @@ void MeasureTool::setSelection(std::vector<int> indexes)
 bool MeasureTool::removeLast()
 {
     if (drag_) {
-        const QRect was = areaOf(drag_->kept, -1);
+        const QRect was = repaintArea(drag_->kept, -1);
         drag_.reset();
         layerChanged(was);
         return true;
@@ -246,7 +247,7 @@ bool MeasureTool::removeLast()
     if (kept_.empty())
         return false;
     const int last = count() - 1;
-    const QRect was = areaOf(kept_.back(), last);
+    const QRect was = repaintArea(kept_.back(), last);
     const bool wasSelected = isSelected(last);
     kept_.pop_back();
     if (labels_.numbers.size() > kept_.size())
@@ -339,7 +340,7 @@ QRect blockOf(const Placement& where, QPoint pixel)
 }
 
 // The screen pixels a box covers, both end pixels included.
-QRect coveredBy(const Placement& where, const Kept& box)
+QRect coveredBy(const Placement& where, const Measurement& box)
 {
     return blockOf(where, box.from) | blockOf(where, box.to);
 }
@@ -402,7 +403,7 @@ std::optional<int> MeasureTool::measurementAt(QPointF inViewport) const
     const Placement where = placement();
     const auto at = [&](QPoint pixel) { return QPointF(viewportPoint(where, pixel)); };
     for (int index = count() - 1; index >= 0; --index) {
-        const Kept& kept = kept_[std::size_t(index)];
+        const Measurement& kept = kept_[std::size_t(index)];
         double distance = distanceToSegment(inViewport, at(kept.from), at(kept.to));
         if (kept.kind == Kind::Angle)
             distance =
@@ -420,7 +421,7 @@ std::optional<int> MeasureTool::measurementAt(QPointF inViewport) const
     return std::nullopt;
 }
 
-std::optional<Kept> MeasureTool::angleFrom(QPointF inViewport) const
+std::optional<Measurement> MeasureTool::angleFrom(QPointF inViewport) const
 {
     const Placement where = placement();
     for (auto kept = kept_.rbegin(); kept != kept_.rend(); ++kept) {
@@ -429,7 +430,7 @@ std::optional<Kept> MeasureTool::angleFrom(QPointF inViewport) const
         for (const auto& [end, other] : {std::pair{kept->from, kept->to}, {kept->to, kept->from}}) {
             const QPointF offset = inViewport - QPointF(viewportPoint(where, end));
             if (std::hypot(offset.x(), offset.y()) <= kReachOfAnEnd)
-                return Kept{Kind::Angle, end, end, other, 0};
+                return Measurement{Kind::Angle, end, end, other, 0};
         }
     }
     return std::nullopt;
@@ -443,10 +444,10 @@ void MeasureTool::mousePressed(const PictureMouse& mouse)
         return;
     const QPoint pixel = imagePixel(placement(), mouse.inViewport);
     const bool ctrl = mouse.modifiers & Qt::ControlModifier;
-    std::optional<Kept> angle = ctrl ? std::nullopt : angleFrom(mouse.inViewport);
-    drag_ = Drag{angle.value_or(Kept{ctrl ? Kind::Box : Kind::Line, pixel, pixel, {}, 0}),
+    std::optional<Measurement> angle = ctrl ? std::nullopt : angleFrom(mouse.inViewport);
+    drag_ = Drag{angle.value_or(Measurement{ctrl ? Kind::Box : Kind::Line, pixel, pixel, {}, 0}),
                  mouse.inViewport};
-    layerChanged(areaOf(drag_->kept, -1));
+    layerChanged(repaintArea(drag_->kept, -1));
 }
 
 void MeasureTool::mouseMoved(const PictureMouse& mouse)
@@ -460,8 +461,8 @@ void MeasureTool::mouseReleased(const PictureMouse& mouse)
     if (mouse.button != Qt::LeftButton || !drag_)
         return;
     drag(mouse.inViewport, mouse.modifiers & Qt::ShiftModifier);
-    Kept kept = drag_->kept;
-    const QRect dragged = areaOf(kept, -1);
+    Measurement kept = drag_->kept;
+    const QRect dragged = repaintArea(kept, -1);
     drag_.reset();
     layerChanged(dragged);
     if (kept.to == kept.from) {
@@ -489,11 +490,11 @@ void MeasureTool::drag(QPointF inViewport, bool snap)
 {
     const Placement where = placement();
     drag_->pointer = inViewport;
-    Kept& kept = drag_->kept;
-    QRegion changed = areaOf(kept, -1);
+    Measurement& kept = drag_->kept;
+    QRegion changed = repaintArea(kept, -1);
     const QPoint end = imagePixel(where, inViewport);
     kept.to = snap && kept.kind != Kind::Box ? snapped(kept.from, end, where.image) : end;
-    changed |= areaOf(kept, -1);
+    changed |= repaintArea(kept, -1);
     layerChanged(changed);
 }
 
@@ -521,10 +522,10 @@ const MeasureTool::Number& MeasureTool::number(int index) const
         number.text.setTextFormat(Qt::PlainText);
         number.text.prepare(QTransform(), layer_->font());
         number.plain = QPixmap(number.text.size().toSize() + QSize(2, 0));
-        number.plain.fill(kBoxGround);
+        number.plain.fill(kLabelGround);
         QPainter painter(&number.plain);
         painter.setFont(layer_->font());
-        painter.setPen(kBoxInk);
+        painter.setPen(kLabelInk);
         painter.drawStaticText(1, 0, number.text);
     }
     return numbers_[std::size_t(index)];
@@ -549,7 +550,7 @@ QRegion MeasureTool::underRulers(const QRect& canvas) const
     return under;
 }
 
-QRect MeasureTool::markedBy(const Kept& kept) const
+QRect MeasureTool::markedBy(const Measurement& kept) const
 {
     const Placement where = onLayer();
     QRect pixels = blockOf(where, kept.from) | blockOf(where, kept.to);
@@ -574,7 +575,7 @@ QRect MeasureTool::numberArea(int index) const
     while (std::ssize(placed.numbers) <= index) {
         // Off the corner at the start, away from the end, where the box of the figures goes.
         const int next = int(placed.numbers.size());
-        const Kept& kept = kept_[std::size_t(next)];
+        const Measurement& kept = kept_[std::size_t(next)];
         const QRect marked = markedBy(kept);
         const QSize size = number(next).plain.size();
         const Sides across{marked.left() - kLabelGap - size.width(), marked.right() + 1 + kLabelGap,
@@ -587,13 +588,13 @@ QRect MeasureTool::numberArea(int index) const
     return placed.numbers[std::size_t(index)];
 }
 
-QRect MeasureTool::areaOf(const Kept& kept, int index) const
+QRect MeasureTool::repaintArea(const Measurement& kept, int index) const
 {
     const QRect area = markedBy(kept);
     return index >= 0 ? area | numberArea(index) : area;
 }
 
-void MeasureTool::paintKept(QPainter& painter, const Kept& kept, Look look) const
+void MeasureTool::paintKept(QPainter& painter, const Measurement& kept, Look look) const
 {
     const Placement where = onLayer();
     // White under dashes, so every mark shows on any picture; the one being dragged in red,
@@ -722,30 +723,31 @@ void MeasureTool::paintNumber(QPainter& painter, int index, Look look) const
     painter.drawStaticText(label.topLeft() + QPoint(1, 0), number(index).text);
 }
 
-const MeasureTool::Box* MeasureTool::box() const
+const MeasureTool::FiguresBox* MeasureTool::figuresBox() const
 {
-    const Kept* shown = current();
+    const Measurement* shown = current();
     if (!shown)
         return nullptr;
     const int unit = window().unit();
     const units::PixelsPerInch perInch = window().pixelsPerInch();
     // Laid out again only when the measurement or its unit changes, not as the picture
     // scrolls under it.
-    if (!box_ || box_->of != *shown || box_->unit != unit || !(box_->perInch == perInch)) {
+    if (!figuresBox_ || figuresBox_->of != *shown || figuresBox_->unit != unit ||
+        !(figuresBox_->perInch == perInch)) {
         // No message box in the middle of a paint: a fault in the figures leaves the box out.
         QString text;
         try {
-            text = boxText();
+            text = figuresText();
         } catch (const toolkit::RuntimeError&) {
-            box_.reset();
+            figuresBox_.reset();
             return nullptr;
         }
         const QFontMetrics metrics(layer_->font());
-        const QSize size(metrics.horizontalAdvance(text) + 2 * kBoxPaddingX,
-                         metrics.height() + 2 * kBoxPaddingY);
-        box_ = Box{*shown, unit, perInch, text, size};
+        const QSize size(metrics.horizontalAdvance(text) + 2 * kFiguresPaddingX,
+                         metrics.height() + 2 * kFiguresPaddingY);
+        figuresBox_ = FiguresBox{*shown, unit, perInch, text, size};
     }
-    return &*box_;
+    return &*figuresBox_;
 }
 
 QRect MeasureTool::numberInViewport(int index) const
@@ -755,20 +757,20 @@ QRect MeasureTool::numberInViewport(int index) const
     return numberArea(index).translated(window().pictureOrigin());
 }
 
-QRect MeasureTool::boxInViewport() const
+QRect MeasureTool::figuresBoxInViewport() const
 {
-    const QRect area = boxArea();
+    const QRect area = figuresBoxArea();
     return area.isEmpty() ? area : area.translated(window().pictureOrigin());
 }
 
-QRect MeasureTool::boxArea() const
+QRect MeasureTool::figuresBoxArea() const
 {
-    const Box* shown = box();
+    const FiguresBox* shown = figuresBox();
     if (!shown)
         return QRect();
     // Beside the end, off the corner of what is measured, within what is in sight, and
     // clear of the rulers and the measurement's own number.
-    const Kept& of = shown->of;
+    const Measurement& of = shown->of;
     const QRect inSight(-window().pictureOrigin(), window().viewport().size());
     QRegion covered = labels().underRulers;
     if (!drag_)
@@ -791,13 +793,13 @@ void MeasureTool::paintLayer(QPainter& painter, const QRegion& dirty)
         near.push_back(QRect(part.topLeft() / f, part.bottomRight() / f)
                            .adjusted(-reach, -reach, reach, reach));
     for (int index = 0; index < count(); ++index) {
-        const Kept& kept = kept_[std::size_t(index)];
+        const Measurement& kept = kept_[std::size_t(index)];
         QRect pixels = QRect(kept.from, QSize(1, 1)) | QRect(kept.to, QSize(1, 1));
         if (kept.kind == Kind::Angle)
             pixels |= QRect(kept.firstArm, QSize(1, 1));
         if (std::none_of(near.begin(), near.end(),
                          [&pixels](const QRect& part) { return part.intersects(pixels); }) ||
-            !dirty.intersects(areaOf(kept, index)))
+            !dirty.intersects(repaintArea(kept, index)))
             continue;
         const Look look = isSelected(index) ? Look::Selected : Look::Plain;
         paintKept(painter, kept, look);
@@ -805,13 +807,13 @@ void MeasureTool::paintLayer(QPainter& painter, const QRegion& dirty)
     }
     if (drag_)
         paintKept(painter, drag_->kept, Look::Dragged);
-    boxShown_ = boxArea();
-    if (boxShown_.isEmpty() || !dirty.intersects(boxShown_))
+    figuresBoxShown_ = figuresBoxArea();
+    if (figuresBoxShown_.isEmpty() || !dirty.intersects(figuresBoxShown_))
         return;
-    painter.fillRect(boxShown_, kBoxGround);
-    painter.setPen(kBoxInk);
-    painter.drawRect(boxShown_.adjusted(0, 0, -1, -1));
-    painter.drawText(boxShown_, Qt::AlignCenter, box()->text);
+    painter.fillRect(figuresBoxShown_, kLabelGround);
+    painter.setPen(kLabelInk);
+    painter.drawRect(figuresBoxShown_.adjusted(0, 0, -1, -1));
+    painter.drawText(figuresBoxShown_, Qt::AlignCenter, figuresBox()->text);
 }
 
 void MeasureTool::layerChanged(const QRegion& changed)
@@ -819,7 +821,7 @@ void MeasureTool::layerChanged(const QRegion& changed)
     if (!measuring()) {
         layer_->hide();
         margin_->hide();
-        boxShown_ = QRect();
+        figuresBoxShown_ = QRect();
         return;
     }
     for (Layer* layer : {layer_, margin_})
@@ -828,7 +830,7 @@ void MeasureTool::layerChanged(const QRegion& changed)
             layer->show();
         }
     // The box moves with the current measurement and its figures: where it was and is.
-    const QRegion dirty = changed | boxShown_ | boxArea();
+    const QRegion dirty = changed | figuresBoxShown_ | figuresBoxArea();
     layer_->update(dirty);
     margin_->update(dirty.translated(margin_->pictureOrigin()));
 }
@@ -856,6 +858,6 @@ void MeasureTool::pictureMoved()
     besideShown_ = beside;
     // Scrolled along with the picture, the box is where it belongs unless the edge of what
     // is in sight pushes it.
-    if (boxArea() != boxShown_)
+    if (figuresBoxArea() != figuresBoxShown_)
         layerChanged(QRegion());
 }

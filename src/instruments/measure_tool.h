@@ -25,7 +25,7 @@ class QPainter;
 // Every drag adds a measurement and keeps the earlier ones, numbered 1, 2, 3, ...: a line
 // (Shift snaps it to 0, 45, 90, ... degrees); with Ctrl a box over the pixels from the
 // pressed one to the one under the pointer; Ctrl + click a point; a drag that starts on the
-// end of a line a second arm, measuring the angle between them. A box beside the pointer
+// end of a line a second arm, measuring the angle between them. A figures box beside the pointer
 // gives the figures of the one being dragged, else the selected, else the last, in the unit
 // chosen. A click on a measurement selects it. Esc removes the one being dragged, else the
 // last; Delete the selected; another picture removes them all.
@@ -40,9 +40,9 @@ public:
     bool measuring() const;
     // How many are kept, the one being dragged not counted.
     int count() const { return int(kept_.size()); }
-    const std::vector<measurement::Kept>& kept() const { return kept_; }
+    const std::vector<measurement::Measurement>& kept() const { return kept_; }
     // Keeps a measurement as a drag that ended would.
-    void keep(const measurement::Kept& kept);
+    void keep(const measurement::Measurement& kept);
     // The indexes (from 0) of the selected ones, ascending.
     const std::vector<int>& selection() const { return selected_; }
     void setSelection(std::vector<int> indexes);
@@ -50,12 +50,12 @@ public:
     // selected, else the last) runs between.
     QPoint from() const;
     QPoint to() const;
-    // The current measurement's figures as the box shows them; "" when there is none.
-    QString boxText() const;
-    // Where the box, and the number of the measurement at `index`, are drawn, in the
+    // The current measurement's figures as the figures box shows them; "" when there is none.
+    QString figuresText() const;
+    // Where the figures box, and the number of the measurement at `index`, are drawn, in the
     // viewport's coordinates: beside what they are about, never over it where there is room
-    // in sight. Empty for no box or no such measurement.
-    QRect boxInViewport() const;
+    // in sight. Empty for no figures box or no such measurement.
+    QRect figuresBoxInViewport() const;
     QRect numberInViewport(int index) const;
     // What Ctrl+C copies now: the figures of the one being dragged, else of every selected
     // one a line each, else of the last, else the readout's text and colour while the
@@ -99,7 +99,7 @@ signals:
 private:
     class Layer;
     struct Drag {
-        measurement::Kept kept;
+        measurement::Measurement kept;
         QPointF pointer; // where the pointer last was, in the viewport, before snapping
     };
 
@@ -108,17 +108,17 @@ private:
     // Where the picture lies in the viewport, which the mouse is given in, and on the layer.
     measurement::Placement placement() const;
     measurement::Placement onLayer() const;
-    const measurement::Kept* current() const;
+    const measurement::Measurement* current() const;
     bool isSelected(int index) const;
     // Puts a text on the clipboard, unless it is "".
     void putOnClipboard(const std::function<QString()>& text);
     // The current measurement's figures in one line, with '-' for minus.
-    QString summary(const measurement::Kept& kept) const;
+    QString summary(const measurement::Measurement& kept) const;
     // A drag that starts within reach of a line's end draws an angle's second arm from it.
-    std::optional<measurement::Kept> angleFrom(QPointF inViewport) const;
+    std::optional<measurement::Measurement> angleFrom(QPointF inViewport) const;
     void drag(QPointF inViewport, bool snap);
     void paintLayer(QPainter& painter, const QRegion& dirty);
-    void paintKept(QPainter& painter, const measurement::Kept& kept, Look look) const;
+    void paintKept(QPainter& painter, const measurement::Measurement& kept, Look look) const;
     void paintNumber(QPainter& painter, int index, Look look) const;
     // Where labels may go: the picture's extent where it scrolls, the viewport's where it is
     // smaller. It stays as the picture scrolls, so the numbers do too.
@@ -127,10 +127,10 @@ private:
     // the top and left edges of a picture smaller than the viewport.
     QRegion underRulers(const QRect& canvas) const;
     // The screen pixels a measurement's marks cover on the layer: its pixels and the
-    // outline, rings and arms around them. Numbers and the box stay outside it.
-    QRect markedBy(const measurement::Kept& kept) const;
-    // Where on the layer a measurement is drawn, its number included, and the box.
-    QRect areaOf(const measurement::Kept& kept, int index) const;
+    // outline, rings and arms around them. Numbers and the figures box stay outside it.
+    QRect markedBy(const measurement::Measurement& kept) const;
+    // Where on the layer a measurement is drawn, its number included, and the figures box.
+    QRect repaintArea(const measurement::Measurement& kept, int index) const;
     QRect numberArea(int index) const;
     // The numbers' places, worked out once for the canvas and factor they were placed at.
     struct Labels {
@@ -146,17 +146,17 @@ private:
         QPixmap plain;
     };
     const Number& number(int index) const;
-    // The box's text and size for the current measurement.
-    struct Box {
-        measurement::Kept of;
+    // The figures box's text and size for the current measurement.
+    struct FiguresBox {
+        measurement::Measurement of;
         int unit;
         units::PixelsPerInch perInch;
         QString text;
         QSize size;
     };
-    const Box* box() const;
-    QRect boxArea() const;
-    // Repaints the layers where something changed (and where the box was and is); the whole
+    const FiguresBox* figuresBox() const;
+    QRect figuresBoxArea() const;
+    // Repaints the layers where something changed (and where the figures box was and is); the whole
     // of them when the picture moved under them.
     void layerChanged(const QRegion& changed);
     void layerChanged();
@@ -166,11 +166,11 @@ private:
     Layer* layer_;        // over the picture, moving with it
     Layer* margin_;       // over the viewport beside the picture and just past its edges
     QRegion besideShown_; // where the margin last showed what lies beside the picture
-    std::vector<measurement::Kept> kept_;
+    std::vector<measurement::Measurement> kept_;
     std::optional<Drag> drag_;
     std::vector<int> selected_;
-    QRect boxShown_; // where the box was last painted
-    mutable std::optional<Box> box_;
+    QRect figuresBoxShown_; // where the box was last painted
+    mutable std::optional<FiguresBox> figuresBox_;
     mutable std::vector<Number> numbers_;
     mutable Labels labels_;
 };

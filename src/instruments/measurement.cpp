@@ -112,7 +112,7 @@ QString withTypographicMinus(QString text)
     return text.replace(QLatin1Char('-'), QChar(0x2212));
 }
 
-QString boxText(const Figures& figures)
+QString figuresText(const Figures& figures)
 {
     // Only the differences and the angle can be negative; a length and a unit never are.
     return withTypographicMinus(copyText(figures));

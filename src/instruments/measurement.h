@@ -56,9 +56,9 @@ double distanceToSegment(QPointF point, QPointF a, QPointF b);
 
 // A text with each '-' set as the typographic minus sign, for figures on screen.
 QString withTypographicMinus(QString text);
-// The figures as the box beside the pointer shows them, with typographic minus signs:
+// The figures as the figures box beside the pointer shows them, with typographic minus signs:
 // "Δx 120  Δy −35  125.00 px  16.26°".
-QString boxText(const Figures& figures);
+QString figuresText(const Figures& figures);
 // The same line for the clipboard, with plain minus signs so the numbers paste as numbers.
 QString copyText(const Figures& figures);
 

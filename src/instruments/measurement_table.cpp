@@ -28,7 +28,7 @@ void setEnds(Row& row, QPoint from, QPoint to)
     row.y2 = QString::number(to.y());
 }
 
-void fillBox(Row& row, const Kept& kept, int unit, double dpiX, double dpiY)
+void fillBox(Row& row, const Measurement& kept, int unit, double dpiX, double dpiY)
 {
     // Both end pixels belong to the box.
     const qint32 width = numbers::add(std::abs(numbers::sub(kept.to.x(), kept.from.x())), 1);
@@ -37,18 +37,18 @@ void fillBox(Row& row, const Kept& kept, int unit, double dpiX, double dpiY)
     row.across = units::lengthText(unit, width, dpiX);
     row.down = units::lengthText(unit, height, dpiY);
     const bool inLengths = unit == units::kInches || unit == units::kCentimetres;
-    row.size = inLengths ? numbers::formatTwoDecimals(units::lengthIn(unit, width, dpiX) *
-                                                      units::lengthIn(unit, height, dpiY))
-                         : QString::number(qint64(width) * height);
+    row.lengthOrArea = inLengths ? numbers::formatTwoDecimals(units::lengthIn(unit, width, dpiX) *
+                                                              units::lengthIn(unit, height, dpiY))
+                                 : QString::number(qint64(width) * height);
 }
 
-void fillAngle(Row& row, const Kept& kept, int unit, double dpiX, double dpiY)
+void fillAngle(Row& row, const Measurement& kept, int unit, double dpiX, double dpiY)
 {
     const Figures arm = figuresOf(kept.from, kept.to, unit, dpiX, dpiY);
     setEnds(row, kept.from, kept.to);
     row.across = arm.dx;
     row.down = arm.dy;
-    row.size = arm.length;
+    row.lengthOrArea = arm.length;
     // Between the arms as they show in the unit, so non-square pixels do not bend it.
     const auto inUnits = [&](QPoint end) {
         return std::pair{units::lengthIn(unit, numbers::sub(end.x(), kept.from.x()), dpiX),
@@ -74,7 +74,7 @@ QString quotedForCsv(const QString& field)
 
 QStringList Row::fields() const
 {
-    return {number, kind, x1, y1, x2, y2, across, down, size, angle, colour, unit};
+    return {number, kind, x1, y1, x2, y2, across, down, lengthOrArea, angle, colour, unit};
 }
 
 QString kindName(Kind kind)
@@ -92,7 +92,7 @@ QString kindName(Kind kind)
     return QString();
 }
 
-Row rowOf(const Kept& kept, int number, int unit, double dpiX, double dpiY)
+Row rowOf(const Measurement& kept, int number, int unit, double dpiX, double dpiY)
 {
     Row row;
     row.number = QString::number(number);
@@ -104,7 +104,7 @@ Row rowOf(const Kept& kept, int number, int unit, double dpiX, double dpiY)
         setEnds(row, kept.from, kept.to);
         row.across = line.dx;
         row.down = line.dy;
-        row.size = line.length;
+        row.lengthOrArea = line.length;
         row.angle = line.angle;
         break;
     }

@@ -14,7 +14,7 @@ namespace measurement
 enum class Kind { Line, Box, Point, Angle };
 
 // One kept measurement, in image pixels.
-struct Kept {
+struct Measurement {
     Kind kind = Kind::Line;
     // Line and box: the pressed pixel; point: the pixel; angle: the vertex, the end of the
     // line the second arm was drawn from.
@@ -26,7 +26,7 @@ struct Kept {
     // Point: the pixel's colour.
     QRgb colour = 0;
 
-    friend bool operator==(const Kept&, const Kept&) = default;
+    friend bool operator==(const Measurement&, const Measurement&) = default;
 };
 
 // A measurement's figures as texts, in the columns of the table: the position of its ends
@@ -34,7 +34,7 @@ struct Kept {
 // the unit chosen, with the decimals shown on screen and '-' for minus. Columns that do
 // not apply to the kind are "".
 struct Row {
-    QString number, kind, x1, y1, x2, y2, across, down, size, angle, colour, unit;
+    QString number, kind, x1, y1, x2, y2, across, down, lengthOrArea, angle, colour, unit;
     QStringList fields() const;
 };
 
@@ -43,7 +43,7 @@ QString kindName(Kind kind);
 // The figures of a measurement numbered `number`, in a unit of the unit list at pixels per
 // inch across and down. A box covers both end pixels: one pixel is 1 x 1. An angle is the
 // one between the two arms, 0 to 180°, and its length the second arm's.
-Row rowOf(const Kept& kept, int number, int unit, double dpiX, double dpiY);
+Row rowOf(const Measurement& kept, int number, int unit, double dpiX, double dpiY);
 
 // The table's header row.
 Row headerRow();

@@ -185,14 +185,14 @@ bool PictureSource::reload()
     }
     const frmVelmora& shown = window();
     MeasureTool* measuring = shown.instrument<MeasureTool>();
-    const std::vector<measurement::Kept> kept =
-        measuring ? measuring->kept() : std::vector<measurement::Kept>();
+    const std::vector<measurement::Measurement> kept =
+        measuring ? measuring->kept() : std::vector<measurement::Measurement>();
 
     reopenPicture(file_);
     if (shown.picture().isNull())
         return true;
     const QRect image(QPoint(0, 0), shown.imageSize());
-    for (const measurement::Kept& measurement : kept)
+    for (const measurement::Measurement& measurement : kept)
         if (image.contains(measurement.from) && image.contains(measurement.to) &&
             (measurement.kind != measurement::Kind::Angle || image.contains(measurement.firstArm)))
             measuring->keep(measurement);
