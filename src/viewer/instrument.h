@@ -2,8 +2,10 @@
 
 #include "viewer/units.h"
 
+#include <QColor>
 #include <QKeySequence>
 #include <QObject>
+#include <QPoint>
 #include <QPointF>
 #include <functional>
 #include <optional>
@@ -21,6 +23,13 @@ struct PictureMouse {
     Qt::MouseButton button = Qt::NoButton;
     Qt::MouseButtons buttons;
     Qt::KeyboardModifiers modifiers;
+};
+
+// The image pixel the window's readout shows and its colour (frmVelmora::pointedPixel).
+struct PointedPixel {
+    QPoint pixel;
+    QRgb colour = 0;
+    bool operator==(const PointedPixel&) const = default;
 };
 
 // An addition to the window that lives beside it: it learns what the window did from the

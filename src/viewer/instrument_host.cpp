@@ -1,8 +1,8 @@
-// The window's side of its instruments: what it tells them, what they may read, and the
-// picture's mouse, keys and context menu handed to each of them in the order attached.
+// The window's side of its instruments: what it tells them, and the picture's mouse, keys
+// and context menu handed to each of them in the order attached.
+#include "viewer/instrument_host.h"
 #include "viewer/instrument.h"
 #include "viewer/main_window.h"
-#include "viewer/numbers.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -12,28 +12,27 @@
 #include <QShortcut>
 #include <QToolTip>
 #include <algorithm>
-#include <cmath>
 #include <new>
 #include <utility>
 
 void Instrument::claimKey(const QKeySequence& key, std::function<bool()> take)
 {
-    window_.claimKey(key, std::move(take), false);
+    window_.host_.claimKey(key, std::move(take), false);
 }
 
 void Instrument::claimPictureKey(const QKeySequence& key, std::function<bool()> take)
 {
-    window_.claimKey(key, std::move(take), true);
+    window_.host_.claimKey(key, std::move(take), true);
 }
 
 void Instrument::addOverlay(QWidget* layer)
 {
-    window_.addOverlay(layer);
+    window_.host_.addOverlay(layer);
 }
 
 void Instrument::addViewportOverlay(QWidget* layer)
 {
-    window_.addViewportOverlay(layer);
+    window_.host_.addViewportOverlay(layer);
 }
 
 void Instrument::openPicture(const QString& path)
@@ -46,7 +45,7 @@ void Instrument::reopenPicture(const QString& path)
     window_.runHandler([&] { window_.ReopenPicture(path); });
     // Told now, even inside a handler (F5, a menu entry): what the caller puts back on the
     // picture after this must not be cleared by instruments hearing of it at the end.
-    window_.tellWhatChanged();
+    window_.host_.tellWhatChanged();
 }
 
 void Instrument::showBriefNote(const QString& text)
@@ -87,90 +86,39 @@ QAction* Instrument::addMenuEntry(QMenu& menu, const QString& text, std::functio
     return menu.addAction(text, this, [this, f = std::move(f)] { afterThisEvent(f); });
 }
 
-Instrument* frmVelmora::attach(std::unique_ptr<Instrument> instrument)
+InstrumentHost::HandlerScope::HandlerScope(InstrumentHost& host) : host_(host)
+{
+    ++host_.handlerDepth_;
+}
+
+InstrumentHost::HandlerScope::~HandlerScope()
+{
+    if (--host_.handlerDepth_ > 0)
+        return;
+    host_.tellWhatChanged();
+    for (Overlay& overlay : host_.overlays_)
+        if (overlay.layer && !overlay.putOff.isEmpty())
+            overlay.layer->update(std::exchange(overlay.putOff, QRegion()));
+}
+
+Instrument* InstrumentHost::attach(std::unique_ptr<Instrument> instrument)
 {
     instruments_.push_back(std::move(instrument));
     return instruments_.back().get();
 }
 
-QImage frmVelmora::picture() const
+InstrumentHost::Seen InstrumentHost::seenNow() const
 {
-    return picOrig->hasPicture() ? picOrig->Picture().toImage() : QImage();
+    return Seen{window_.loads_, window_.magnification,   window_.pictureOrigin(),
+                window_.unit(), window_.pixelsPerInch(), window_.pointedPixel()};
 }
 
-QPoint frmVelmora::pictureOrigin() const
+void InstrumentHost::rememberSeen()
 {
-    return picDisp->pos();
+    seen_ = seenNow();
 }
 
-QPoint frmVelmora::imagePixelAt(QPoint origin, qint32 factor, QPointF inViewport)
-{
-    // Floored, not truncated: a point just left of the picture lies in pixel -1, not 0.
-    const double x = std::floor(numbers::fdiv(inViewport.x() - origin.x(), factor));
-    const double y = std::floor(numbers::fdiv(inViewport.y() - origin.y(), factor));
-    return QPoint(numbers::Fix(x), numbers::Fix(y));
-}
-
-QPoint frmVelmora::imagePixelAt(QPointF inViewport) const
-{
-    return imagePixelAt(pictureOrigin(), magnification, inViewport);
-}
-
-units::PixelsPerInch frmVelmora::pixelsPerInch() const
-{
-    if (inchBasis_)
-        return inchBasis_->perInch;
-    return units::PixelsPerInch{double(dpiX), double(dpiY)};
-}
-
-void frmVelmora::setInchBasis(std::optional<units::Basis> basis)
-{
-    runHandler([&] {
-        inchBasis_ = std::move(basis);
-        // As another unit would: the rulers, the size text and the readout at once.
-        cboUnit_Click();
-    });
-}
-
-int frmVelmora::unit() const
-{
-    return cboUnit->ListIndex();
-}
-
-std::optional<frmVelmora::PointedPixel> frmVelmora::pointedPixel() const
-{
-    // A load empties the readout's text without hiding it: it reads out nothing then.
-    if (!lblXY->Visible() || lblXY->Caption().isEmpty())
-        return std::nullopt;
-    return pointed_;
-}
-
-QString frmVelmora::readoutText() const
-{
-    return pointedPixel() ? lblXY->Caption() : QString();
-}
-
-frmVelmora::HandlerScope::HandlerScope(frmVelmora& window) : window_(window)
-{
-    ++window_.handlerDepth_;
-}
-
-frmVelmora::HandlerScope::~HandlerScope()
-{
-    if (--window_.handlerDepth_ > 0)
-        return;
-    window_.tellWhatChanged();
-    for (Overlay& overlay : window_.overlays_)
-        if (overlay.layer && !overlay.putOff.isEmpty())
-            overlay.layer->update(std::exchange(overlay.putOff, QRegion()));
-}
-
-frmVelmora::Seen frmVelmora::seenNow() const
-{
-    return Seen{loads_, magnification, pictureOrigin(), unit(), pixelsPerInch(), pointedPixel()};
-}
-
-void frmVelmora::tellWhatChanged()
+void InstrumentHost::tellWhatChanged()
 {
     const Seen before = seen_;
     const Seen now = seenNow();
@@ -178,37 +126,38 @@ void frmVelmora::tellWhatChanged()
     // A listener may run a handler of its own; that one tells its own changes as it ends.
     try {
         if (now.picture != before.picture)
-            emit pictureChanged();
+            emit window_.pictureChanged();
         if (now.factor != before.factor)
-            emit magnificationChanged();
+            emit window_.magnificationChanged();
         if (now.origin != before.origin)
-            emit pictureMoved();
+            emit window_.pictureMoved();
         if (now.unit != before.unit || now.pixelsPerInch != before.pixelsPerInch)
-            emit unitsChanged();
+            emit window_.unitsChanged();
         if (now.pointed && now.pointed != before.pointed)
-            emit pointerOverPixel(now.pointed->pixel, now.pointed->colour);
+            emit window_.pointerOverPixel(now.pointed->pixel, now.pointed->colour);
         else if (!now.pointed && before.pointed)
-            emit pointerLeftPicture();
+            emit window_.pointerLeftPicture();
     } catch (const toolkit::RuntimeError& error) {
-        reportRuntimeError(error);
+        window_.reportRuntimeError(error);
     } catch (const std::bad_alloc&) {
-        reportRuntimeError(
+        window_.reportRuntimeError(
             toolkit::RuntimeError(toolkit::Err::OutOfMemory, QStringLiteral("Out of memory")));
     }
 }
 
-void frmVelmora::claimKey(const QKeySequence& key, std::function<bool()> take, bool pictureOnly)
+void InstrumentHost::claimKey(const QKeySequence& key, std::function<bool()> take, bool pictureOnly)
 {
     // One shortcut per key, however many instruments claim it: two shortcuts for one key
     // would each make the other ambiguous, and neither would fire.
     const auto claim = std::pair{key, pictureOnly};
     KeyClaims& claims = keyClaims_[claim];
     if (!claims.shortcut) {
-        claims.shortcut = pictureOnly ? new QShortcut(key, picDispBase) : new QShortcut(key, this);
+        claims.shortcut =
+            pictureOnly ? new QShortcut(key, window_.picDispBase) : new QShortcut(key, &window_);
         if (pictureOnly)
             claims.shortcut->setContext(Qt::WidgetWithChildrenShortcut);
-        connect(claims.shortcut, &QShortcut::activated, this, [this, claim] {
-            runHandler([&] {
+        QObject::connect(claims.shortcut, &QShortcut::activated, &window_, [this, claim] {
+            window_.runHandler([&] {
                 for (const auto& take : keyClaims_[claim].takers)
                     if (take())
                         return;
@@ -218,38 +167,38 @@ void frmVelmora::claimKey(const QKeySequence& key, std::function<bool()> take, b
     claims.takers.push_back(std::move(take));
 }
 
-void frmVelmora::addOverlay(QWidget* layer)
+void InstrumentHost::addOverlay(QWidget* layer)
 {
     // A child of the picture rather than of the viewport: a sibling over the picture would
     // keep the window from scrolling it by moving what is already on screen.
-    layer->setParent(picDisp);
+    layer->setParent(window_.picDisp);
     layer->setAttribute(Qt::WA_TransparentForMouseEvents);
     layer->setFocusPolicy(Qt::NoFocus);
-    layer->setGeometry(picDisp->rect());
-    layer->installEventFilter(this);
+    layer->setGeometry(window_.picDisp->rect());
+    layer->installEventFilter(&window_);
     overlays_.push_back(Overlay{layer, QRegion()});
 }
 
-void frmVelmora::addViewportOverlay(QWidget* layer)
+void InstrumentHost::addViewportOverlay(QWidget* layer)
 {
     // A child of the window, as the rulers are, so it can lie above them.
-    layer->setParent(this);
+    layer->setParent(&window_);
     layer->setAttribute(Qt::WA_TransparentForMouseEvents);
     layer->setFocusPolicy(Qt::NoFocus);
-    layer->installEventFilter(this);
+    layer->installEventFilter(&window_);
     overlays_.push_back(Overlay{layer, QRegion(), true});
     fitViewportOverlays();
     raiseViewportOverlays();
 }
 
-void frmVelmora::fitViewportOverlays()
+void InstrumentHost::fitViewportOverlays()
 {
     constexpr int rim = Instrument::kViewportRim;
-    const QRect over = picDispBase->geometry().adjusted(-rim, -rim, rim, rim);
+    const QRect over = window_.picDispBase->geometry().adjusted(-rim, -rim, rim, rim);
     // Never empty, which would be no mask at all: the rim stays in it.
     const QRegion beside = QRegion(over.translated(-over.topLeft())) -
-                           QRegion(picDisp->geometry().translated(QPoint(rim, rim)) &
-                                   QRect(QPoint(rim, rim), picDispBase->size()));
+                           QRegion(window_.picDisp->geometry().translated(QPoint(rim, rim)) &
+                                   QRect(QPoint(rim, rim), window_.picDispBase->size()));
     for (const Overlay& o : overlays_) {
         if (!o.layer || !o.overViewport)
             continue;
@@ -259,7 +208,7 @@ void frmVelmora::fitViewportOverlays()
     }
 }
 
-void frmVelmora::raiseViewportOverlays()
+void InstrumentHost::raiseViewportOverlays()
 {
     for (const Overlay& o : overlays_)
         if (o.layer && o.overViewport)
@@ -302,7 +251,7 @@ std::optional<Qt::KeyboardModifiers> modifiersAfter(const QKeyEvent& event)
 
 } // namespace
 
-bool frmVelmora::tellInstruments(QObject* watched, QEvent* event)
+bool InstrumentHost::tellInstruments(QObject* watched, QEvent* event)
 {
     const auto overlay = std::find_if(overlays_.begin(), overlays_.end(),
                                       [watched](const Overlay& o) { return o.layer == watched; });
@@ -312,19 +261,20 @@ bool frmVelmora::tellInstruments(QObject* watched, QEvent* event)
         overlay->putOff |= static_cast<QPaintEvent*>(event)->region();
         return true;
     }
-    if ((watched == picDisp || watched == picDispBase) &&
+    if ((watched == window_.picDisp || watched == window_.picDispBase) &&
         (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         fitViewportOverlays();
-    if (watched != picDisp || instruments_.empty())
+    if (watched != window_.picDisp || instruments_.empty())
         return false;
     if (event->type() == QEvent::Resize)
         for (const Overlay& o : overlays_)
             if (o.layer && !o.overViewport)
-                o.layer->setGeometry(picDisp->rect());
+                o.layer->setGeometry(window_.picDisp->rect());
     using Hears = void (Instrument::*)(const PictureMouse&);
     const auto tellMouse = [&](Hears hears) {
-        const PictureMouse mouse = pictureMouse(*picDisp, *static_cast<QMouseEvent*>(event));
-        runHandler([&] {
+        const PictureMouse mouse =
+            pictureMouse(*window_.picDisp, *static_cast<QMouseEvent*>(event));
+        window_.runHandler([&] {
             for (const auto& instrument : instruments_)
                 (instrument.get()->*hears)(mouse);
         });
@@ -342,15 +292,16 @@ bool frmVelmora::tellInstruments(QObject* watched, QEvent* event)
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         if (const auto held = modifiersAfter(*static_cast<QKeyEvent*>(event)))
-            runHandler([&] {
+            window_.runHandler([&] {
                 for (const auto& instrument : instruments_)
                     instrument->modifiersChanged(*held);
             });
         break;
     case QEvent::ContextMenu: {
         const auto& menuEvent = *static_cast<QContextMenuEvent*>(event);
-        runHandler([&] {
-            openPictureMenu(picDisp->mapToParent(QPointF(menuEvent.pos())), menuEvent.globalPos());
+        window_.runHandler([&] {
+            openPictureMenu(window_.picDisp->mapToParent(QPointF(menuEvent.pos())),
+                            menuEvent.globalPos());
         });
         return true;
     }
@@ -360,9 +311,9 @@ bool frmVelmora::tellInstruments(QObject* watched, QEvent* event)
     return false;
 }
 
-void frmVelmora::openPictureMenu(QPointF inViewport, QPoint global)
+void InstrumentHost::openPictureMenu(QPointF inViewport, QPoint global)
 {
-    auto* menu = new QMenu(this);
+    auto* menu = new QMenu(&window_);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     for (const auto& instrument : instruments_)
         instrument->addMenuEntries(*menu, inViewport);

@@ -169,7 +169,7 @@ void frmVelmora::RecoverFromFailedLoad()
     PlaceRulers();
     // Instruments hear that the picture has gone before the box waits for its OK: the loupe
     // and the measurements must not go on showing it behind the box.
-    tellWhatChanged();
+    host_.tellWhatChanged();
     MsgBox(this, kLoadErrorMessage);
 }
 

@@ -101,7 +101,7 @@ frmVelmora::frmVelmora(QWidget* parent) : Form(parent)
 
     Form_Initialize();
     Form_Load();
-    seen_ = seenNow();
+    host_.rememberSeen();
 }
 
 frmVelmora::~frmVelmora() = default;
@@ -211,7 +211,7 @@ void frmVelmora::connectHandlers()
     // of both together. The unit list refreshes from its own handler.
     auto handleThenRefresh = [this](auto method) {
         return [this, method] {
-            const HandlerScope oneStep(*this);
+            const InstrumentHost::HandlerScope oneStep(host_);
             runHandler([&] { (this->*method)(); });
             runHandler([this] { RefreshPointerReadout(); });
         };
@@ -313,7 +313,7 @@ bool frmVelmora::eventFilter(QObject* watched, QEvent* event)
 {
     // Instruments hear the picture's mouse and keys first. Only the picture's context menu,
     // and a paint of their overlays half way through an update, are taken.
-    if (tellInstruments(watched, event))
+    if (host_.tellInstruments(watched, event))
         return true;
     if (watched == picDisp || watched == picDispBase) {
         bool used = false;

@@ -5,27 +5,24 @@
 #include "toolkit/picture_box.h"
 #include "toolkit/runtime_error.h"
 #include "viewer/instrument.h"
+#include "viewer/instrument_host.h"
 #include "viewer/units.h"
 
 #include <QImage>
-#include <QPointer>
 #include <QSize>
-#include <map>
 #include <memory>
 #include <optional>
-#include <vector>
 
 class clsFileDlg;
 class QKeyEvent;
 class QMimeData;
-class QShortcut;
 class QWheelEvent;
 
 // The one window of the program: its 21 controls, the state every handler shares, and the
 // handlers and procedures that make up the viewer. Each group of procedures lives in its
 // own source file, named after what it does (layout.cpp, loading.cpp, rulers.cpp, ...).
 // Instruments (a measuring tool, ...) attach from outside through the signals and read-only
-// accessors at the end, handled in instrument_host.cpp.
+// accessors at the end; the window's InstrumentHost (instrument_host.h) owns and tells them.
 class frmVelmora : public toolkit::Form
 {
     Q_OBJECT
@@ -149,7 +146,7 @@ public:
     // What the handler changed is told to instruments once the outermost handler ends.
     template <class Handler> void runHandler(Handler&& handler)
     {
-        const HandlerScope scope(*this);
+        const InstrumentHost::HandlerScope scope(host_);
         try {
             handler();
         } catch (const toolkit::RuntimeError& error) {
@@ -163,17 +160,14 @@ public:
     // Whether Form_Activate has run; it runs once, after the first layout.
     bool activated() const { return activated_; }
 
-    // --- For instruments (instrument_host.cpp) ---
+    // --- For instruments (accessors.cpp) ---
     // Takes an instrument for the window's lifetime; it is told in the order attached.
-    Instrument* attach(std::unique_ptr<Instrument> instrument);
-    // The attached instrument of type T, or null.
-    template <class T> T* instrument() const
+    Instrument* attach(std::unique_ptr<Instrument> instrument)
     {
-        for (const auto& attached : instruments_)
-            if (auto* found = dynamic_cast<T*>(attached.get()))
-                return found;
-        return nullptr;
+        return host_.attach(std::move(instrument));
     }
+    // The attached instrument of type T, or null.
+    template <class T> T* instrument() const { return host_.instrument<T>(); }
 
     // The picture as loaded, before magnification: picOrig's pixels; null when none is shown.
     QImage picture() const;
@@ -206,11 +200,6 @@ public:
     // The unit chosen in the unit list (units::kPixels, ...), -1 for none.
     int unit() const;
     // The image pixel the readout shows and its colour, while the readout is shown.
-    struct PointedPixel {
-        QPoint pixel;
-        QRgb colour = 0;
-        bool operator==(const PointedPixel&) const = default;
-    };
     std::optional<PointedPixel> pointedPixel() const;
     // The readout's text while it is shown, else "".
     QString readoutText() const;
@@ -260,42 +249,9 @@ private:
     // The file a drop would open, or "" when the drop is not exactly one file (loading.cpp).
     static QString droppedFile(const QMimeData* data);
 
-    // Instruments' side of the window (instrument_host.cpp).
+    // The host reaches the window's own state and error message; an instrument, its host.
+    friend class InstrumentHost;
     friend class Instrument;
-    // Counts the handlers under way; the outermost one tells what changed as it ends.
-    class HandlerScope
-    {
-    public:
-        explicit HandlerScope(frmVelmora& window);
-        ~HandlerScope();
-        HandlerScope(const HandlerScope&) = delete;
-        HandlerScope& operator=(const HandlerScope&) = delete;
-
-    private:
-        frmVelmora& window_;
-    };
-    // What instruments are told about, as they were last told it. A list's or a bar's own
-    // value has changed before its handler begins, so a change is only known against this.
-    struct Seen {
-        quint64 picture = 0;
-        qint32 factor = 0;
-        QPoint origin;
-        int unit = -1;
-        units::PixelsPerInch pixelsPerInch;
-        std::optional<PointedPixel> pointed;
-    };
-    Seen seenNow() const;
-    void tellWhatChanged();
-    void claimKey(const QKeySequence& key, std::function<bool()> take, bool pictureOnly);
-    void addOverlay(QWidget* layer);
-    void addViewportOverlay(QWidget* layer);
-    // Over the viewport and its rim, less the picture, and above the rulers.
-    void fitViewportOverlays();
-    void raiseViewportOverlays();
-    // The picture's mouse, keys and context menu, handed to every instrument; true when the
-    // event was the context menu, which the window then takes.
-    bool tellInstruments(QObject* watched, QEvent* event);
-    void openPictureMenu(QPointF inViewport, QPoint global);
 
     bool activated_ = false;
     // The last time the layout sprang the window back to its minimum: the client size asked
@@ -317,21 +273,6 @@ private:
     // The pixel and colour the readout last showed; its label's visibility says whether the
     // readout is shown.
     PointedPixel pointed_;
-    int handlerDepth_ = 0;
-    Seen seen_;
-    struct KeyClaims {
-        QShortcut* shortcut = nullptr;
-        std::vector<std::function<bool()>> takers;
-    };
-    // By key, and whether only while the picture has the keyboard.
-    std::map<std::pair<QKeySequence, bool>, KeyClaims> keyClaims_;
-    // Each overlay, and where a paint of it was put off until the handler ends.
-    struct Overlay {
-        QPointer<QWidget> layer;
-        QRegion putOff;
-        bool overViewport = false; // else over the picture
-    };
-    std::vector<Overlay> overlays_;
-    // Last, so instruments go first, while every control they may touch still stands.
-    std::vector<std::unique_ptr<Instrument>> instruments_;
+    // Last, so its instruments go first, while every control they may touch still stands.
+    InstrumentHost host_{*this};
 };

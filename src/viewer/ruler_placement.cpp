@@ -66,7 +66,7 @@ void frmVelmora::ckbShowRulers_Click()
         picRulerBaseW->ZOrder();
         picRulerBaseH->ZOrder();
         // Marks just past the picture's edge still show over them.
-        raiseViewportOverlays();
+        host_.raiseViewportOverlays();
         picRulerW->setLeft(0);
         picRulerW->setTop(0);
         picRulerH->setLeft(0);

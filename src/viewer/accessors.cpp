@@ -1,0 +1,63 @@
+// What the window lets its instruments read, and the inch basis they may set.
+#include "viewer/main_window.h"
+#include "viewer/numbers.h"
+
+#include <cmath>
+#include <utility>
+
+QImage frmVelmora::picture() const
+{
+    return picOrig->hasPicture() ? picOrig->Picture().toImage() : QImage();
+}
+
+QPoint frmVelmora::pictureOrigin() const
+{
+    return picDisp->pos();
+}
+
+QPoint frmVelmora::imagePixelAt(QPoint origin, qint32 factor, QPointF inViewport)
+{
+    // Floored, not truncated: a point just left of the picture lies in pixel -1, not 0.
+    const double x = std::floor(numbers::fdiv(inViewport.x() - origin.x(), factor));
+    const double y = std::floor(numbers::fdiv(inViewport.y() - origin.y(), factor));
+    return QPoint(numbers::Fix(x), numbers::Fix(y));
+}
+
+QPoint frmVelmora::imagePixelAt(QPointF inViewport) const
+{
+    return imagePixelAt(pictureOrigin(), magnification, inViewport);
+}
+
+units::PixelsPerInch frmVelmora::pixelsPerInch() const
+{
+    if (inchBasis_)
+        return inchBasis_->perInch;
+    return units::PixelsPerInch{double(dpiX), double(dpiY)};
+}
+
+void frmVelmora::setInchBasis(std::optional<units::Basis> basis)
+{
+    runHandler([&] {
+        inchBasis_ = std::move(basis);
+        // As another unit would: the rulers, the size text and the readout at once.
+        cboUnit_Click();
+    });
+}
+
+int frmVelmora::unit() const
+{
+    return cboUnit->ListIndex();
+}
+
+std::optional<PointedPixel> frmVelmora::pointedPixel() const
+{
+    // A load empties the readout's text without hiding it: it reads out nothing then.
+    if (!lblXY->Visible() || lblXY->Caption().isEmpty())
+        return std::nullopt;
+    return pointed_;
+}
+
+QString frmVelmora::readoutText() const
+{
+    return pointedPixel() ? lblXY->Caption() : QString();
+}
