@@ -6,18 +6,12 @@
 #include "support/test_support.h"
 
 #include <QDataStream>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 #include <QtEndian>
-#include <atomic>
-#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 using measurement::Kind;
 using testing::Window;
@@ -161,19 +155,11 @@ private slots:
         QTest::newRow("JPEG aspect ratio only")
             << patched(dir_, "g.jpg", image, jfifDensity(0, 2))
             << "图像尺寸  6.25 x 4.17  (英寸, " + none + ")" << QList{96, 12, 48, 96, 12, 48};
-        // A TIFF structure's fields in either byte order, alone or as a JPEG's Exif.
+        // A TIFF structure's fields in each byte order, one alone and one as a JPEG's Exif.
         const QSize tiffSize(300, 150);
         QTest::newRow("TIFF II, 300 x 150 ppi")
             << written(dir_, "h.tif", tiff("II", 300, 150, 2, tiffSize))
             << "图像尺寸  1.00 x 1.00  (英寸, 文件 300 × 150 ppi)"
-            << QList{300, 38, 150, 150, 19, 75};
-        QTest::newRow("TIFF MM, 120 x 60 per centimetre")
-            << written(dir_, "i.tif", tiff("MM", 120, 60, 3, tiffSize))
-            << "图像尺寸  0.98 x 0.98  (英寸, 文件 304.8 × 152.4 ppi)"
-            << QList{305, 38, 152, 152, 19, 76};
-        QTest::newRow("JPEG Exif II, 300 x 150 ppi")
-            << patched(dir_, "j.jpg", image, exifDensity(tiff("II", 300, 150, 2)))
-            << "图像尺寸  2.00 x 2.67  (英寸, 文件 300 × 150 ppi)"
             << QList{300, 38, 150, 150, 19, 75};
         QTest::newRow("JPEG Exif MM, 120 x 60 per centimetre")
             << patched(dir_, "k.jpg", image, exifDensity(tiff("MM", 120, 60, 3)))
@@ -207,31 +193,13 @@ private slots:
             steps);
     }
 
-    // What is not a regular file records nothing, and is not waited on: a FIFO without a writer
-    // would block a plain open for ever.
+    // What is not a regular file records nothing, and is not waited on: a FIFO without a
+    // writer would block a plain open, and the test with it, until its time runs out.
     void fifoRecordsNothing()
     {
         const QString fifo = dir_.filePath("pipe.bmp");
         QVERIFY(::mkfifo(qPrintable(fifo), 0600) == 0);
-        // Were it waited on, a writer coming after a second would end the wait, and the test
-        // fail rather than hang.
-        std::atomic<bool> done = false;
-        std::thread writer([&] {
-            for (int tenths = 0; tenths < 50 && !done; ++tenths) {
-                QThread::msleep(100);
-                const int fd = tenths >= 10 ? ::open(qPrintable(fifo), O_WRONLY | O_NONBLOCK) : -1;
-                if (fd >= 0)
-                    ::close(fd);
-            }
-        });
-        QElapsedTimer timer;
-        timer.start();
-        const auto recorded = density::recordedIn(fifo);
-        const qint64 elapsed = timer.elapsed();
-        done = true;
-        writer.join();
-        QVERIFY(!recorded);
-        QVERIFY2(elapsed < 1000, "the FIFO was waited on");
+        QVERIFY(!density::recordedIn(fifo));
     }
 
     // However long the basis's name, the size text fits its label and leaves the readout
