@@ -270,9 +270,14 @@ list_button() {
     xdotool click 1
 }
 # A double click on the viewer's title bar, as openbox has it, maximises it or brings it back.
+# 1, for the caller to try again, while the title bar is off the screen or the pointer does
+# not get there: the window manager may still be moving the window.
 double_click_title() {
     client_corner "$win"
-    move_to_screen $((corner_x + 200)) $((corner_y - 8))
+    local x=$((corner_x + 200)) y=$((corner_y - 8))
+    ((y >= 0)) || return 1
+    xdotool mousemove "$x" "$y"
+    wait_until 5 pointer_at "$x" "$y" || return 1
     xdotool click --repeat 2 --delay 80 1
 }
 

@@ -44,7 +44,11 @@ any_point() {
     left="$corner_x" top="$corner_y"
     rx=$((30 * dpi / 96 + RANDOM % (width - 60 * dpi / 96)))
     ry=$((72 * dpi / 96 + RANDOM % (height - 120 * dpi / 96)))
+    # Resized past the screen's edge, the window has points the pointer cannot reach.
+    rx=$((rx < screen_w - 1 - left ? rx : screen_w - 1 - left))
+    ry=$((ry < screen_h - 1 - top ? ry : screen_h - 1 - top))
 }
+read -r screen_w screen_h < <(xdotool getdisplaygeometry)
 
 # Right-clicks a point on the screen; when a menu opens, goes down it and maybe into a
 # submenu, then picks or leaves it. Return on a submenu's entry opens the submenu: Escape
@@ -167,7 +171,7 @@ one_action() {
         did="open $pick_"
         type_into '^打开$' "$pictures/$pick_"
         ;;
-    maximise) double_click_title ;;
+    maximise) double_click_title || true ;;
     esac
 }
 
