@@ -1,8 +1,6 @@
 #include "instruments/folder_walk.h"
 
-#include "instruments/picture_source.h"
 #include "toolkit/picture_decoder.h"
-#include "viewer/main_window.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -58,19 +56,19 @@ bool walkedBefore(const QString& a, const QString& b)
 
 } // namespace
 
-FolderWalk::FolderWalk(frmVelmora& window, const PictureSource& source)
-    : Instrument(window), source_(source)
+FolderWalk::FolderWalk(frmVelmora& window) : Instrument(window)
 {
     setObjectName(QStringLiteral("folderWalk"));
     claimPictureKey(QKeySequence(Qt::Key_Space), [this] { return step(1); });
     claimPictureKey(QKeySequence(Qt::Key_Backspace), [this] { return step(-1); });
-    connect(&window, &frmVelmora::pictureChanged, this, [this] {
-        // Wherever the picture came from is where the next walk starts; a file that would
-        // not load keeps its place in the folder, so the walk goes on past it.
-        at_ = source_.file();
-        if (at_.isEmpty())
-            at_ = this->window().failedPath();
-    });
+}
+
+void FolderWalk::pictureChanged()
+{
+    // Wherever the picture came from is where the next walk starts; a file that would not
+    // load keeps its place in the folder, so the walk goes on past it.
+    at_ = window().pictureFrom() == PictureView::From::File ? window().picturePath()
+                                                            : window().failedPath();
 }
 
 QStringList FolderWalk::walkOrder(const QString& folder)
@@ -85,7 +83,7 @@ QStringList FolderWalk::walkOrder(const QString& folder)
 
 bool FolderWalk::step(int steps)
 {
-    const QString from = at_.isEmpty() ? source_.file() : at_;
+    const QString& from = at_;
     if (from.isEmpty())
         return false;
     const QFileInfo here(from);

@@ -5,8 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-class PictureSource;
-
 // Space shows the next picture in the folder of the one shown, Backspace the one before, in
 // the order a file manager lists them ("shot2.png" before "shot10.png", letter case aside),
 // among the files of a format the program reads. Nothing happens at either end. A file that
@@ -15,14 +13,15 @@ class FolderWalk : public Instrument
 {
     Q_OBJECT
 public:
-    FolderWalk(frmVelmora& window, const PictureSource& source);
+    explicit FolderWalk(frmVelmora& window);
 
     // The picture `steps` files on; false when there is none there.
     bool step(int steps);
     // The readable files of a folder, by name, in the order they are walked.
     static QStringList walkOrder(const QString& folder);
 
+    void pictureChanged() override;
+
 private:
-    const PictureSource& source_;
     QString at_; // the file last shown or tried, for going on past one that failed
 };

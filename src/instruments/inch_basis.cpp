@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
-#include <QScreen>
 #include <QSettings>
 #include <QTableView>
 #include <cmath>
@@ -67,7 +66,6 @@ InchBasis::InchBasis(frmVelmora& window, MeasureTool& tool) : Instrument(window)
     const int remembered = kRemembered.indexOf(QSettings().value(kBasisKey).toString());
     if (remembered >= 0)
         chosen_ = Kind(remembered);
-    connect(&window, &frmVelmora::pictureChanged, this, &InchBasis::pictureChanged);
     // The list's rows offer a scale too, from the line selected there.
     if (auto* list = window.instrument<MeasurementList>()) {
         auto* scale = new QAction(tr("设定比例…"), list->table());
@@ -120,7 +118,7 @@ bool InchBasis::chooseFromCommandLine(const QString& basis)
 
 void InchBasis::apply()
 {
-    const units::PixelsPerInch screen{double(window().dpiX), double(window().dpiY)};
+    const units::PixelsPerInch screen = window().screenPixelsPerInch();
     // The screen's resolution standing in where the chosen one is not known, said briefly:
     // the size text has room for little more than the basis, and the screen's resolution
     // is the one the figures would have had anyway.
@@ -144,9 +142,7 @@ void InchBasis::apply()
             basis = fallback(tr("文件"));
         break;
     case Kind::Monitor: {
-        const QScreen* glass = window().screen();
-        const units::PixelsPerInch physical{glass ? glass->physicalDotsPerInchX() : 0,
-                                            glass ? glass->physicalDotsPerInchY() : 0};
+        const units::PixelsPerInch physical = window().physicalPixelsPerInch();
         if (units::isSensiblePixelsPerInch(physical.x) &&
             units::isSensiblePixelsPerInch(physical.y))
             basis = namedBasis(physical, tr("显示器"));
@@ -208,7 +204,7 @@ std::optional<int> InchBasis::lineFor(std::optional<QPointF> inViewport) const
 
 void InchBasis::askScale(int index)
 {
-    QWidget* owner = const_cast<frmVelmora*>(&window());
+    QWidget* owner = dialogOwner();
     QDialog dialog(owner);
     dialog.setWindowTitle(tr("设定比例"));
     auto* length = new QLineEdit(&dialog);

@@ -37,10 +37,10 @@ public:
     QString calibrate(int index, double length, Length unit);
 
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
+    void pictureChanged() override;
 
 private:
     void apply();
-    void pictureChanged();
     void addBasisEntries(QMenu& menu);
     // The line a scale would be set from: the one under the point, else the one selected.
     std::optional<int> lineFor(std::optional<QPointF> inViewport) const;

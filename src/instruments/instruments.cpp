@@ -20,9 +20,8 @@ void attachInstruments(frmVelmora& window)
     window.attach(std::make_unique<Loupe>(window));
     window.attach(std::make_unique<MeasurementList>(window, tool));
     window.attach(std::make_unique<InchBasis>(window, tool));
-    auto* source =
-        static_cast<PictureSource*>(window.attach(std::make_unique<PictureSource>(window)));
-    window.attach(std::make_unique<FolderWalk>(window, *source));
-    window.attach(std::make_unique<RecentFiles>(window, *source));
+    window.attach(std::make_unique<PictureSource>(window));
+    window.attach(std::make_unique<FolderWalk>(window));
+    window.attach(std::make_unique<RecentFiles>(window));
     window.attach(std::make_unique<PointerSteps>(window));
 }

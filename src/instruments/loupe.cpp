@@ -317,8 +317,6 @@ Loupe::Loupe(frmVelmora& window) : Instrument(window), view_(new View(*this, &wi
     redrawDue_.setSingleShot(true);
     connect(&redrawDue_, &QTimer::timeout, this, &Loupe::redraw);
     setObjectName(QStringLiteral("loupe"));
-    connect(&window, &frmVelmora::pointerOverPixel, this, &Loupe::follow);
-    connect(&window, &frmVelmora::pictureChanged, this, &Loupe::pictureChanged);
     claimKey(QKeySequence(Qt::Key_L), [this] {
         setShown(!shown());
         return true;
@@ -463,4 +461,9 @@ void Loupe::restore()
         count_ = count;
     view_->fitSize();
     view_->restore();
+}
+
+void Loupe::pointerOverPixel(QPoint pixel, QRgb /*colour*/)
+{
+    follow(pixel);
 }

@@ -63,11 +63,13 @@ public:
 
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
 
+    void pictureChanged() override;
+    void pointerOverPixel(QPoint pixel, QRgb colour) override;
+
 private:
-    class View;
     void follow(QPoint pixel);
+    class View;
     void redraw();
-    void pictureChanged();
     // The centre pixel's colour entries, for the picture's menu and the loupe's own.
     void addColourEntries(QMenu& menu);
     void remember() const;

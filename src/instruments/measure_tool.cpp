@@ -67,7 +67,7 @@ public:
     {
         if (!overViewport_)
             return QRegion();
-        const frmVelmora& shown = tool_->window();
+        const PictureView& shown = tool_->window();
         const QRect picture(pictureOrigin(), shown.imageSize() * shown.factor());
         return QRegion(rect()) - picture;
     }
@@ -111,17 +111,48 @@ MeasureTool::MeasureTool(frmVelmora& window)
     });
     claimKey(QKeySequence(Qt::Key_Escape), [this] { return removeLast(); });
     claimKey(QKeySequence(Qt::Key_Delete), [this] { return removeSelected(); });
-    // Measurements belong to the picture they were taken on, in its own pixels: they stay
-    // through scrolling and another factor.
-    connect(&window, &frmVelmora::pictureChanged, this, &MeasureTool::clear);
-    // The layer moves with the picture, and the numbers stay in any unit: only the box, which
-    // stays in sight and gives figures in the unit, changes with either.
-    connect(&window, &frmVelmora::magnificationChanged, this, [this] { layerChanged(); });
-    connect(&window, &frmVelmora::pictureMoved, this, &MeasureTool::pictureMoved);
-    connect(&window, &frmVelmora::unitsChanged, this, [this] { layerChanged(QRegion()); });
 }
 
 MeasureTool::~MeasureTool() = default;
+
+void MeasureTool::pictureChanged()
+{
+    // Measurements belong to the picture they were taken on, in its own pixels: they stay
+    // through scrolling and another factor, and a reload of the same file keeps those that
+    // still lie on it.
+    if (!window().reopened()) {
+        clear();
+        return;
+    }
+    drag_.reset();
+    const QRect image(QPoint(0, 0), window().imageSize());
+    const auto within = [&image](const Measurement& m) {
+        return image.contains(m.from) && image.contains(m.to) &&
+               (m.kind != Kind::Angle || image.contains(m.firstArm));
+    };
+    const auto gone =
+        std::ranges::remove_if(kept_, [&](const Measurement& m) { return !within(m); });
+    if (gone.empty())
+        return layerChanged();
+    kept_.erase(gone.begin(), gone.end());
+    selected_.clear();
+    labels_.numbers.clear();
+    layerChanged();
+    emit keptChanged();
+    emit selectionChanged();
+}
+
+void MeasureTool::magnificationChanged()
+{
+    layerChanged();
+}
+
+void MeasureTool::unitsChanged()
+{
+    // The layer moves with the picture, and the numbers stay in any unit: only the box, which
+    // stays in sight and gives figures in the unit, changes with either.
+    layerChanged(QRegion());
+}
 
 bool MeasureTool::measuring() const
 {

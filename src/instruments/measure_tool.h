@@ -87,6 +87,11 @@ public:
     void mouseReleased(const PictureMouse& mouse) override;
     void modifiersChanged(Qt::KeyboardModifiers held) override;
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
+    void pictureChanged() override;
+    void magnificationChanged() override;
+    // Scrolled, or placed anew: what lies beside the picture moves on the margin.
+    void pictureMoved() override;
+    void unitsChanged() override;
 
 signals:
     // A measurement was kept, at the end: `index` is count() - 1.
@@ -160,8 +165,6 @@ private:
     // of them when the picture moved under them.
     void layerChanged(const QRegion& changed);
     void layerChanged();
-    // Scrolled, or placed anew: what lies beside the picture moves on the margin.
-    void pictureMoved();
 
     Layer* layer_;        // over the picture, moving with it
     Layer* margin_;       // over the viewport beside the picture and just past its edges

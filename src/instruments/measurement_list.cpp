@@ -176,7 +176,6 @@ MeasurementList::MeasurementList(frmVelmora& window, MeasureTool& tool)
     connect(&tool, &MeasureTool::measurementAdded, this, &MeasurementList::added);
     connect(&tool, &MeasureTool::keptChanged, this, &MeasurementList::keptChanged);
     connect(&tool, &MeasureTool::selectionChanged, this, &MeasurementList::showSelection);
-    connect(&window, &frmVelmora::unitsChanged, this, &MeasurementList::unitsChanged);
     claimKey(QKeySequence(Qt::Key_M), [this] {
         setShown(!shown());
         return true;

@@ -27,6 +27,7 @@ public:
     bool saveCsv(const QString& path);
 
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
+    void unitsChanged() override;
 
 private:
     class Model;
@@ -34,7 +35,6 @@ private:
     void saveCsvAs();
     void added(int index);
     void keptChanged();
-    void unitsChanged();
     // The measure tool's selection shown in the table, and the table's given to the tool.
     void showSelection();
     void takeSelection();

@@ -1,9 +1,7 @@
 #include "instruments/picture_source.h"
 
-#include "instruments/measure_tool.h"
 #include "toolkit/picture_decoder.h"
 #include "toolkit/runtime_error.h"
-#include "viewer/main_window.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -93,7 +91,6 @@ PictureSource::PictureSource(frmVelmora& window) : Instrument(window)
     connect(&watcher_, &QFileSystemWatcher::fileChanged, &settle_, qOverload<>(&QTimer::start));
     connect(&watcher_, &QFileSystemWatcher::directoryChanged, &settle_,
             qOverload<>(&QTimer::start));
-    connect(&window, &frmVelmora::pictureChanged, this, &PictureSource::pictureChanged);
     claimKey(QKeySequence::Paste, [this] {
         paste();
         return true;
@@ -109,9 +106,8 @@ PictureSource::~PictureSource()
 
 void PictureSource::pictureChanged()
 {
-    const QString path = window().picturePath();
-    pasted_ = !path.isEmpty() && path == pastedFile_;
-    file_ = pasted_ ? QString() : path;
+    pasted_ = window().pictureFrom() == PictureView::From::Clipboard;
+    file_ = pasted_ ? QString() : window().picturePath();
     stamp_ = stampOf(file_);
     retry_.stop();
     // A file that would not load is still named: it is where the person is in the folder.
@@ -183,19 +179,9 @@ bool PictureSource::reload()
         setCaptionNote(tr("%1（文件已不在）").arg(QFileInfo(file_).fileName()));
         return true;
     }
-    const frmVelmora& shown = window();
-    MeasureTool* measuring = shown.instrument<MeasureTool>();
-    const std::vector<measurement::Measurement> kept =
-        measuring ? measuring->kept() : std::vector<measurement::Measurement>();
-
+    // What lies on the picture and still fits the new one stays: the instruments keeping it
+    // hear reopened().
     reopenPicture(file_);
-    if (shown.picture().isNull())
-        return true;
-    const QRect image(QPoint(0, 0), shown.imageSize());
-    for (const measurement::Measurement& measurement : kept)
-        if (image.contains(measurement.from) && image.contains(measurement.to) &&
-            (measurement.kind != measurement::Kind::Angle || image.contains(measurement.firstArm)))
-            measuring->keep(measurement);
     return true;
 }
 
@@ -242,7 +228,7 @@ bool PictureSource::paste()
     // The picture pasted before is no longer shown, whether or not this one loads.
     if (const QString before = std::exchange(pastedFile_, path); !before.isEmpty())
         QFile::remove(before);
-    openPicture(path);
+    showPastedPicture(path);
     return true;
 }
 

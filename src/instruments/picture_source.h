@@ -41,9 +41,9 @@ public:
     static constexpr int kRetryForMs = 3000;
 
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
+    void pictureChanged() override;
 
 private:
-    void pictureChanged();
     void follow();
     void changedOnDisk();
     void retry();

@@ -37,7 +37,7 @@ PointerSteps::PointerSteps(frmVelmora& window) : Instrument(window)
 
 bool PointerSteps::step(QPoint pixels)
 {
-    const frmVelmora& w = window();
+    const PictureView& w = window();
     if (w.picture().isNull())
         return false;
     const QWidget& viewport = w.viewport();

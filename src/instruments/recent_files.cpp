@@ -1,8 +1,5 @@
 #include "instruments/recent_files.h"
 
-#include "instruments/picture_source.h"
-#include "viewer/main_window.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -15,14 +12,15 @@ const QString kFilesKey = QStringLiteral("recent/files");
 
 } // namespace
 
-RecentFiles::RecentFiles(frmVelmora& window, const PictureSource& source)
-    : Instrument(window), source_(source)
+RecentFiles::RecentFiles(frmVelmora& window) : Instrument(window)
 {
     setObjectName(QStringLiteral("recentFiles"));
-    connect(&window, &frmVelmora::pictureChanged, this, [this] {
-        if (!source_.file().isEmpty())
-            remember(source_.file());
-    });
+}
+
+void RecentFiles::pictureChanged()
+{
+    if (window().pictureFrom() == PictureView::From::File)
+        remember(window().picturePath());
 }
 
 QStringList RecentFiles::files() const

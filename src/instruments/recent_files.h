@@ -4,8 +4,6 @@
 
 #include <QStringList>
 
-class PictureSource;
-
 // The last ten files shown, newest first, remembered between runs and offered in the
 // picture's menu under 最近的文件. One that no longer exists is dropped from the list with a
 // brief note.
@@ -15,17 +13,16 @@ class RecentFiles : public Instrument
 public:
     static constexpr int kKept = 10;
 
-    RecentFiles(frmVelmora& window, const PictureSource& source);
+    explicit RecentFiles(frmVelmora& window);
 
     QStringList files() const;
     // Opens a file of the list, or drops it from the list when it is gone; false then.
     bool open(const QString& path);
 
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
+    void pictureChanged() override;
 
 private:
     void remember(const QString& path);
     void forget(const QString& path);
-
-    const PictureSource& source_;
 };

@@ -2,12 +2,25 @@
 #include "viewer/main_window.h"
 #include "viewer/numbers.h"
 
+#include <QScreen>
 #include <cmath>
 #include <utility>
 
 QImage frmVelmora::picture() const
 {
     return picOrig->hasPicture() ? picOrig->Picture().toImage() : QImage();
+}
+
+PictureView::From frmVelmora::pictureFrom() const
+{
+    if (picturePath_.isEmpty())
+        return From::Nothing;
+    return picturePath_ == pastedPath_ ? From::Clipboard : From::File;
+}
+
+bool frmVelmora::cutShort() const
+{
+    return lblCutShort && lblCutShort->Visible();
 }
 
 QPoint frmVelmora::pictureOrigin() const
@@ -32,7 +45,20 @@ units::PixelsPerInch frmVelmora::pixelsPerInch() const
 {
     if (inchBasis_)
         return inchBasis_->perInch;
+    return screenPixelsPerInch();
+}
+
+units::PixelsPerInch frmVelmora::screenPixelsPerInch() const
+{
     return units::PixelsPerInch{double(dpiX), double(dpiY)};
+}
+
+units::PixelsPerInch frmVelmora::physicalPixelsPerInch() const
+{
+    const QScreen* glass = screen();
+    if (!glass)
+        return units::PixelsPerInch{0, 0};
+    return units::PixelsPerInch{glass->physicalDotsPerInchX(), glass->physicalDotsPerInchY()};
 }
 
 void frmVelmora::setInchBasis(std::optional<units::Basis> basis)

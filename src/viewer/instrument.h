@@ -1,5 +1,6 @@
 #pragma once
 
+#include "viewer/picture_view.h"
 #include "viewer/units.h"
 
 #include <QColor>
@@ -25,18 +26,12 @@ struct PictureMouse {
     Qt::KeyboardModifiers modifiers;
 };
 
-// The image pixel the window's readout shows and its colour (frmVelmora::pointedPixel).
-struct PointedPixel {
-    QPoint pixel;
-    QRgb colour = 0;
-    bool operator==(const PointedPixel&) const = default;
-};
-
-// An addition to the window that lives beside it: it learns what the window did from the
-// window's signals, reads it through the window's read-only accessors, draws on overlays of
-// its own and hears the picture's mouse and the keys it claimed. The window owns it once
+// An addition to the window that lives beside it: it reads the window through a read-only
+// view, asks for changes through the operations below, draws on overlays of its own and
+// hears what changed, the picture's mouse and the keys it claimed. The window owns it once
 // attached (frmVelmora::attach) and tells its instruments in the order they were attached;
-// no instrument can take an event from the window or from another instrument.
+// no instrument can take an event from the window or from another instrument, and none
+// knows another: what they share, such as the measurements, is handed to them when made.
 class Instrument : public QObject
 {
     Q_OBJECT
@@ -46,6 +41,19 @@ public:
     // How far a viewport overlay (addViewportOverlay) reaches past the viewport's edges: the
     // width of a mark round a pixel at the picture's edge.
     static constexpr int kViewportRim = 1;
+
+    // What changed, each told once when the outermost handler that changed it has ended.
+    // Another picture, the same file again or a failed load: all else may have changed too.
+    virtual void pictureChanged() {}
+    virtual void magnificationChanged() {}
+    // Scrolled, centred or placed anew after a resize: pictureOrigin() moved.
+    virtual void pictureMoved() {}
+    // Another unit, or another number of pixels to the inch.
+    virtual void unitsChanged() {}
+    // The readout shows another pixel, or the same pixel in another colour.
+    virtual void pointerOverPixel(QPoint /*pixel*/, QRgb /*colour*/) {}
+    // The readout went away: the pointer left the picture, or the picture went.
+    virtual void pointerLeftPicture() {}
 
     // The left, middle or right button pressed, the pointer moved, a button let go over the
     // picture (or dragged on from it). The window's readout and markers see each as well.
@@ -60,7 +68,7 @@ public:
     virtual void addMenuEntries(QMenu&, QPointF /*inViewport*/) {}
 
 protected:
-    const frmVelmora& window() const { return window_; }
+    const PictureView& window() const;
     // Offers a key of the window to this instrument: when it is pressed, the instruments
     // that claimed it are asked in turn until one's `take` returns true.
     void claimKey(const QKeySequence& key, std::function<bool()> take);
@@ -81,8 +89,19 @@ protected:
     // Opens a picture file through the window's own loading path, as Open does: the same
     // limits, error message, factor back to 1 and size text.
     void openPicture(const QString& path);
-    // Reads the file shown again, keeping the factor and the scroll position (F5).
+    // Shows a picture written from the clipboard, through the same path: its origin reads
+    // From::Clipboard.
+    void showPastedPicture(const QString& path);
+    // Reads the file shown again, keeping the factor, the unit and the scroll position as
+    // far as the new picture reaches (F5): reopened() is true then.
     void reopenPicture(const QString& path);
+    // Shows the picture at another whole factor, as the magnification list would.
+    void setFactor(qint32 factor);
+    // Scrolls the picture `scrolled` screen pixels across and down from its top-left corner,
+    // as far as the scroll bars reach: the bars' values.
+    void scrollTo(QPoint scrolled);
+    // The window, for what a dialog is shown over.
+    QWidget* dialogOwner() const;
     // Shows a short note over the middle of the picture for a few seconds, without a box to
     // close: for what changes nothing but should not pass unsaid.
     void showBriefNote(const QString& text);

@@ -15,6 +15,16 @@
 #include <new>
 #include <utility>
 
+const PictureView& Instrument::window() const
+{
+    return window_;
+}
+
+QWidget* Instrument::dialogOwner() const
+{
+    return &window_;
+}
+
 void Instrument::claimKey(const QKeySequence& key, std::function<bool()> take)
 {
     window_.host_.claimKey(key, std::move(take), false);
@@ -40,12 +50,26 @@ void Instrument::openPicture(const QString& path)
     window_.runHandler([&] { window_.OpenPicture(path); });
 }
 
+void Instrument::showPastedPicture(const QString& path)
+{
+    window_.runHandler([&] { window_.OpenPastedPicture(path); });
+}
+
 void Instrument::reopenPicture(const QString& path)
 {
     window_.runHandler([&] { window_.ReopenPicture(path); });
-    // Told now, even inside a handler (F5, a menu entry): what the caller puts back on the
-    // picture after this must not be cleared by instruments hearing of it at the end.
-    window_.host_.tellWhatChanged();
+}
+
+void Instrument::setFactor(qint32 factor)
+{
+    window_.runHandler([&] { window_.SetFactor(factor); });
+}
+
+void Instrument::scrollTo(QPoint scrolled)
+{
+    window_.runHandler([&] {
+        window_.RestoreScrollPositions(std::max(0, scrolled.x()), std::max(0, scrolled.y()));
+    });
 }
 
 void Instrument::showBriefNote(const QString& text)
@@ -125,18 +149,28 @@ void InstrumentHost::tellWhatChanged()
     seen_ = now;
     // A listener may run a handler of its own; that one tells its own changes as it ends.
     try {
+        // The window's signal first, then each instrument in the order attached.
+        const auto tell = [this](auto signal, auto hook) {
+            signal();
+            for (const auto& instrument : instruments_)
+                hook(*instrument);
+        };
         if (now.picture != before.picture)
-            emit window_.pictureChanged();
+            tell([this] { emit window_.pictureChanged(); },
+                 [](Instrument& i) { i.pictureChanged(); });
         if (now.factor != before.factor)
-            emit window_.magnificationChanged();
+            tell([this] { emit window_.magnificationChanged(); },
+                 [](Instrument& i) { i.magnificationChanged(); });
         if (now.origin != before.origin)
-            emit window_.pictureMoved();
+            tell([this] { emit window_.pictureMoved(); }, [](Instrument& i) { i.pictureMoved(); });
         if (now.unit != before.unit || now.pixelsPerInch != before.pixelsPerInch)
-            emit window_.unitsChanged();
-        if (now.pointed && now.pointed != before.pointed)
-            emit window_.pointerOverPixel(now.pointed->pixel, now.pointed->colour);
+            tell([this] { emit window_.unitsChanged(); }, [](Instrument& i) { i.unitsChanged(); });
+        if (const auto pointed = now.pointed; pointed && pointed != before.pointed)
+            tell([&] { emit window_.pointerOverPixel(pointed->pixel, pointed->colour); },
+                 [&](Instrument& i) { i.pointerOverPixel(pointed->pixel, pointed->colour); });
         else if (!now.pointed && before.pointed)
-            emit window_.pointerLeftPicture();
+            tell([this] { emit window_.pointerLeftPicture(); },
+                 [](Instrument& i) { i.pointerLeftPicture(); });
     } catch (const toolkit::RuntimeError& error) {
         window_.reportRuntimeError(error);
     } catch (const std::bad_alloc&) {

@@ -73,6 +73,12 @@ void frmVelmora::OpenPicture(const QString& path)
     LoadChosenFile(path);
 }
 
+void frmVelmora::OpenPastedPicture(const QString& path)
+{
+    pastedPath_ = path;
+    LoadChosenFile(path);
+}
+
 void frmVelmora::ReopenPicture(const QString& path)
 {
     const qint32 factor = magnification;
@@ -81,14 +87,11 @@ void frmVelmora::ReopenPicture(const QString& path)
     LoadChosenFile(path);
     if (!picOrig->hasPicture())
         return;
-    // Loading starts again at factor 1 and the top left: the entry of the factor the person
-    // had, and the bars where they were, as the list and the bars would be set by hand.
-    if (factor != magnification)
-        for (int entry = 0; entry < cboMagnify->ListCount(); ++entry)
-            if (numbers::CLng(numbers::Val(cboMagnify->itemText(entry))) == factor)
-                cboMagnify->setListIndex(entry);
-    hsrDisp->setValue(std::min(across, hsrDisp->Max()));
-    vsrDisp->setValue(std::min(down, vsrDisp->Max()));
+    reopened_ = true;
+    // Loading starts again at factor 1 and the top left: the factor the person had, and the
+    // bars where they were as far as the new picture reaches, as a resize puts them back.
+    SetFactor(factor);
+    RestoreScrollPositions(across, down);
     // The pointer rests where it was: the readout says what lies under it now.
     RefreshPointerReadout();
 }
@@ -97,6 +100,7 @@ void frmVelmora::LoadChosenFile(const QString& path)
 {
     // Whatever comes of it, what was shown is gone: instruments hear of a new picture.
     ++loads_;
+    reopened_ = false;
     try {
         lblImageSize->setCaption(QString());
         lblXY->setCaption(QString());

@@ -85,3 +85,12 @@ void frmVelmora::cboMagnify_Click()
         recoverFromFailedMagnify(*this);
     }
 }
+
+void frmVelmora::SetFactor(qint32 factor)
+{
+    // Through the list, as a person would choose it: its handler does the rest.
+    for (int entry = 0; entry < cboMagnify->ListCount(); ++entry)
+        if (numbers::CLng(numbers::Val(cboMagnify->itemText(entry))) == factor &&
+            entry != cboMagnify->ListIndex())
+            cboMagnify->setListIndex(entry);
+}

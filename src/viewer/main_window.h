@@ -6,6 +6,7 @@
 #include "toolkit/runtime_error.h"
 #include "viewer/instrument.h"
 #include "viewer/instrument_host.h"
+#include "viewer/picture_view.h"
 #include "viewer/units.h"
 
 #include <QImage>
@@ -21,9 +22,9 @@ class QWheelEvent;
 // The one window of the program: its 21 controls, the state every handler shares, and the
 // handlers and procedures that make up the viewer. Each group of procedures lives in its
 // own source file, named after what it does (layout.cpp, loading.cpp, rulers.cpp, ...).
-// Instruments (a measuring tool, ...) attach from outside through the signals and read-only
-// accessors at the end; the window's InstrumentHost (instrument_host.h) owns and tells them.
-class frmVelmora : public toolkit::Form
+// Instruments (a measuring tool, ...) attach from outside and read the window through its
+// PictureView; the window's InstrumentHost (instrument_host.h) owns and tells them.
+class frmVelmora : public toolkit::Form, public PictureView
 {
     Q_OBJECT
 public:
@@ -166,43 +167,42 @@ public:
     {
         return host_.attach(std::move(instrument));
     }
-    // The attached instrument of type T, or null.
-    template <class T> T* instrument() const { return host_.instrument<T>(); }
+    // The attached instrument of type T, or null: for main and the tests, not for another
+    // instrument.
+    template <class T> T* instrument() { return host_.instrument<T>(); }
 
-    // The picture as loaded, before magnification: picOrig's pixels; null when none is shown.
-    QImage picture() const;
-    QSize imageSize() const { return QSize(imageWidth, imageHeight); }
-    // The whole factor the picture is shown at.
-    qint32 factor() const { return magnification; }
-    // The viewport the picture is shown in: pictureOrigin and imagePixelAt are in its
-    // coordinates, and it maps them to the screen's.
-    const QWidget& viewport() const { return *picDispBase; }
-    // The viewport pixel where image pixel (0, 0) begins: negative when scrolled, the whole
-    // pixel a centred picture at a half lands on.
-    QPoint pictureOrigin() const;
+    // Shows a picture written from the clipboard, through OpenPicture: its origin reads
+    // From::Clipboard while it is shown.
+    void OpenPastedPicture(const QString& path);
+    // Shows the picture at another whole factor through the magnification list's handler.
+    void SetFactor(qint32 factor);
+
+    // --- The read-only view (accessors.cpp) ---
+    QImage picture() const override;
+    QSize imageSize() const override { return QSize(imageWidth, imageHeight); }
+    From pictureFrom() const override;
+    QString picturePath() const override { return picturePath_; }
+    QString failedPath() const override { return failedPath_; }
+    bool reopened() const override { return reopened_; }
+    bool cutShort() const override;
+    qint32 factor() const override { return magnification; }
+    const QWidget& viewport() const override { return *picDispBase; }
+    QPoint pictureOrigin() const override;
     // The image pixel under a point of the viewport, for the picture placed at origin and
-    // shown at factor; it lies outside the image where the point does. The readout takes its
-    // position from here.
+    // shown at factor.
     static QPoint imagePixelAt(QPoint origin, qint32 factor, QPointF inViewport);
-    QPoint imagePixelAt(QPointF inViewport) const;
-    // How many image pixels an inch is across and down, for every figure in inches or
-    // centimetres: the rulers, the size text, the readout and the instruments. The screen's
-    // logical resolution unless an instrument set another basis.
-    units::PixelsPerInch pixelsPerInch() const;
+    QPoint imagePixelAt(QPointF inViewport) const override;
+    int unit() const override;
+    units::PixelsPerInch pixelsPerInch() const override;
+    std::optional<units::Basis> inchBasis() const override { return inchBasis_; }
+    units::PixelsPerInch screenPixelsPerInch() const override;
+    units::PixelsPerInch physicalPixelsPerInch() const override;
+    std::optional<PointedPixel> pointedPixel() const override;
+    QString readoutText() const override;
+
     // Another basis for inches, named after the size text's unit ("  (英寸, 文件 300 ppi)"),
     // or none for the screen's; every figure on show follows at once.
     void setInchBasis(std::optional<units::Basis> basis);
-    std::optional<units::Basis> inchBasis() const { return inchBasis_; }
-    // The file the picture shown was read from; "" when none is shown.
-    QString picturePath() const { return picturePath_; }
-    // The file the last load failed on, while nothing is shown for that failure; "" else.
-    QString failedPath() const { return failedPath_; }
-    // The unit chosen in the unit list (units::kPixels, ...), -1 for none.
-    int unit() const;
-    // The image pixel the readout shows and its colour, while the readout is shown.
-    std::optional<PointedPixel> pointedPixel() const;
-    // The readout's text while it is shown, else "".
-    QString readoutText() const;
 
 signals:
     // Each is emitted once per change, when the outermost handler that made it has ended.
@@ -270,6 +270,8 @@ private:
     std::optional<units::Basis> inchBasis_;
     QString picturePath_;
     QString failedPath_;
+    QString pastedPath_; // the last picture shown from the clipboard, as written for loading
+    bool reopened_ = false;
     // The pixel and colour the readout last showed; its label's visibility says whether the
     // readout is shown.
     PointedPixel pointed_;

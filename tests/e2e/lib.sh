@@ -125,13 +125,23 @@ activate() {
 }
 to_viewer() { activate "$win" || fail "the viewer did not take the focus again"; pause 0.2; }
 
-# Types over the field of the dialog whose caption matches the pattern, and Return.
+# Types over the field of the dialog whose caption matches the pattern, and Return, until the
+# dialog goes. A file dialog's completion list takes a Return for itself, and a busy dialog
+# that moves to a folder typed so far drops the keys that come meanwhile, as they would be
+# for a person, who would type again.
 type_into() {
     shown "$1"
-    activate "$found" || true
-    xdotool key ctrl+a
-    xdotool type --delay 10 -- "$2"
-    xdotool key Return
+    local dialog="$found" attempt
+    for attempt in 1 2 3; do
+        activate "$dialog" || true
+        xdotool key ctrl+a
+        xdotool type --delay $((10 * slow)) -- "$2"
+        pause 0.3
+        xdotool key Return
+        wait_until 3 no_window "$1" && return 0
+        xdotool key Return
+        wait_until 3 no_window "$1" && return 0
+    done
 }
 
 # Points are in the viewer's client area from here on. The pointer is moved and waited for:
