@@ -6,6 +6,7 @@
 #include "instruments/instruments.h"
 #include "instruments/loupe.h"
 #include "instruments/measure_tool.h"
+#include "instruments/measurement_store.h"
 #include "toolkit/controls.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
@@ -126,6 +127,7 @@ bool writeGif(const QString& path, const QImage& source)
 }
 
 frmVelmora* window = nullptr;
+MeasurementStore* measurements = nullptr;
 QSize defaultWindowSize;
 const Sample* largeJpeg = nullptr;
 
@@ -317,14 +319,14 @@ void BM_PointerWithLoupe(benchmark::State& state)
 // `count` measurements kept on the large picture, spread over it as a person checking a
 // layout would leave them: lines, boxes, points and angles of up to 200 pixels, so that some
 // are in sight wherever the viewport is.
-MeasureTool& keepMeasurements(int count)
+MeasurementStore& keepMeasurements(int count)
 {
     // A picture opened from outside a handler is told to the instruments as the next handler
     // ends; a pointer move is one, so the opening does not remove what is kept below.
     int x = 0;
     sendNextPointerMove(x);
-    MeasureTool& tool = *window->instrument<MeasureTool>();
-    tool.clear();
+    MeasurementStore& kept = *measurements;
+    kept.clear();
     quint32 noise = 2026;
     const auto below = [&noise](int limit) {
         noise = noise * 1664525u + 1013904223u;
@@ -334,11 +336,11 @@ MeasureTool& keepMeasurements(int count)
         const QPoint from(below(5700), below(3700));
         const QPoint to = from + QPoint(below(200), below(200));
         const auto kind = measurement::Kind(i % 4);
-        tool.keep({kind, from, kind == measurement::Kind::Point ? from : to,
-                   from + QPoint(below(200), 0), 0});
+        kept.add({kind, from, kind == measurement::Kind::Point ? from : to,
+                  from + QPoint(below(200), 0), 0});
     }
     QCoreApplication::processEvents();
-    return tool;
+    return kept;
 }
 
 // A scroll step and a pointer move with the repaints they cause, with none or a thousand
@@ -346,25 +348,25 @@ MeasureTool& keepMeasurements(int count)
 void BM_ScrollWithKept(benchmark::State& state)
 {
     largeJpegInFullHd();
-    MeasureTool& tool = keepMeasurements(int(state.range(0)));
+    MeasurementStore& kept = keepMeasurements(int(state.range(0)));
     scrollSteps(state);
-    if (tool.count() != state.range(0))
+    if (kept.count() != state.range(0))
         state.SkipWithError("the measurements were not kept");
-    tool.clear();
+    kept.clear();
 }
 
 void BM_PointerWithKept(benchmark::State& state)
 {
     largeJpegInFullHd();
-    MeasureTool& tool = keepMeasurements(int(state.range(0)));
+    MeasurementStore& kept = keepMeasurements(int(state.range(0)));
     int x = 0;
     for (auto _ : state) {
         sendNextPointerMove(x);
         QCoreApplication::processEvents();
     }
-    if (tool.count() != state.range(0))
+    if (kept.count() != state.range(0))
         state.SkipWithError("the measurements were not kept");
-    tool.clear();
+    kept.clear();
 }
 
 // Collects the median CPU time of every benchmark, in seconds, while printing as usual.
@@ -577,7 +579,7 @@ int main(int argc, char** argv)
     }
 
     frmVelmora w;
-    attachInstruments(w);
+    measurements = &attachInstruments(w);
     w.show();
     QCoreApplication::processEvents();
     window = &w;
@@ -621,8 +623,9 @@ int main(int argc, char** argv)
 
     for (const auto& [name, run] :
          {std::pair{"kept-scroll", &BM_ScrollWithKept}, {"kept-pointer", &BM_PointerWithKept}})
-        repeated(benchmark::RegisterBenchmark(name, run)->ArgName("kept")->Arg(0)->Arg(1)->Arg(1000),
-                 benchmark::kMicrosecond);
+        repeated(
+            benchmark::RegisterBenchmark(name, run)->ArgName("kept")->Arg(0)->Arg(1)->Arg(1000),
+            benchmark::kMicrosecond);
 
     // Repetitions of all benchmarks in random order, so that a machine getting busier or
     // quieter during the run does not favour whichever ran first.

@@ -267,8 +267,8 @@ private slots:
         w->cboUnit->setListIndex(2);
         MeasureTool& tool = *w->instrument<MeasureTool>();
         InchBasis& basis = *w->instrument<InchBasis>();
-        tool.keep({Kind::Line, {10, 10}, lineEnd, {}, 0});
-        tool.keep({Kind::Box, {20, 40}, {115, 135}, {}, 0});
+        w.measurements().add({Kind::Line, {10, 10}, lineEnd, {}, 0});
+        w.measurements().add({Kind::Box, {20, 40}, {115, 135}, {}, 0});
 
         const QString answer = basis.calibrate(0, length, InchBasis::Length(unit));
         QVERIFY2(refused.isEmpty() ? answer.isEmpty() : answer.contains(refused),

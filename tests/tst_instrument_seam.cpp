@@ -6,6 +6,7 @@
 #include "instruments/measurement_list.h"
 #include "support/test_support.h"
 #include "toolkit/services.h"
+#include "viewer/pixel_mapping.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -211,7 +212,7 @@ private slots:
         QFETCH(QPoint, origin);
         QFETCH(int, factor);
         QFETCH(QPointF, point);
-        QTEST(frmVelmora::imagePixelAt(origin, factor, point), "pixel");
+        QTEST(pixels::imagePixelAt(origin, factor, point), "pixel");
     }
 
     // On a real window the readout reads the pixel the mapping gives, at the whole pixel a
@@ -318,7 +319,6 @@ private slots:
         w.open(small_);              // a recent file to open from the menu
         w->cboUnit->setListIndex(1); // the size text names the inch basis
         QTest::keyClick(&*w, Qt::Key_L);
-        MeasureTool& tool = *w->instrument<MeasureTool>();
         int dialogs = 0;
         QTimer cancel;
         connect(&cancel, &QTimer::timeout, [&dialogs] {
@@ -332,9 +332,9 @@ private slots:
             if (QWidget* popup = QApplication::activePopupWidget())
                 popup->close();
             QTest::qWait(30);
-            if (tool.count() == 0)
-                tool.keep({measurement::Kind::Line, {10, 10}, {40, 10}, {}, 0});
-            tool.setSelection({0});
+            if (w.measurements().count() == 0)
+                w.measurements().add({measurement::Kind::Line, {10, 10}, {40, 10}, {}, 0});
+            w.measurements().setSelection({0});
             QGuiApplication::clipboard()->setImage(testing::gradientImage(3, 2)); // to paste
             pointAt(w->picDisp, QPoint(20, 10)); // for the readout's entry
             QList<QAction*> entries = w->instrument<MeasurementList>()->table()->actions();
@@ -354,7 +354,7 @@ private slots:
         const auto seen = [&] {
             QString text;
             QDebug(&text) << stateOf(w) << w->windowTitle() << QGuiApplication::clipboard()->text()
-                          << tool.count() << toolkit::yieldsSoFar() << dialogs
+                          << w.measurements().count() << toolkit::yieldsSoFar() << dialogs
                           << w->instrument<Loupe>()->shown()
                           << w->instrument<MeasurementList>()->shown();
             return text;

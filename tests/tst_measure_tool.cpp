@@ -358,7 +358,7 @@ private slots:
         openOn(w, picture_);
         drag(w, QPoint(10, 10), QPoint(130, 10));
         action(w);
-        QTEST(toolOf(w)->count(), "count");
+        QTEST(w.measurements().count(), "count");
         QTEST(pressCtrlC(w), "copied");
     }
 
@@ -517,9 +517,9 @@ private slots:
         openOn(w, icon ? icon_ : picture_);
         w->cboMagnify->setListIndex(factor - 1);
         const QImage before = w->grab().toImage();
-        toolOf(w)->keep(kept);
+        w.measurements().add(kept);
         if (selected)
-            toolOf(w)->setSelection({0});
+            w.measurements().setSelection({0});
         const QImage after = w->grab().toImage();
 
         QList<QRect> measured{shownOn(w, kept.from, kept.to)};

@@ -1,5 +1,6 @@
 // The arithmetic of measuring: pointer to image pixel and back to the screen, snapping, the
 // figures in each unit, the copied readout and where the box goes.
+#include "instruments/figures.h"
 #include "instruments/measurement.h"
 #include "instruments/measurement_table.h"
 
@@ -139,11 +140,12 @@ private slots:
         QFETCH(int, dpiX);
         QFETCH(int, dpiY);
         QFETCH(QString, text);
-        const Figures figures = figuresOf(from, to, unit, dpiX, dpiY);
+        const Measurement line{Kind::Line, from, to, {}, 0};
+        const Figures figures = figuresOf(line, unit, {double(dpiX), double(dpiY)});
         // The clipboard keeps plain minus signs, so the figures paste as numbers; the box
         // sets them as minus signs.
-        QCOMPARE(copyText(figures), text);
-        QCOMPARE(figuresText(figures), box(text));
+        QCOMPARE(copyText(line, figures), text);
+        QCOMPARE(figuresText(line, figures), box(text));
     }
 
     void copiedReadout_data()

@@ -22,14 +22,14 @@ using testing::Window;
 namespace
 {
 
-using Action = std::function<void(Window&, MeasureTool&)>;
+using Action = std::function<void(Window&, MeasurementStore&)>;
 
 // Three measurements: a line, a box, a point.
-void keepThree(MeasureTool& tool)
+void keepThree(MeasurementStore& kept)
 {
-    tool.keep({Kind::Line, {10, 10}, {130, 10}, {}, 0});
-    tool.keep({Kind::Box, {20, 40}, {59, 49}, {}, 0});
-    tool.keep({Kind::Point, {100, 50}, {100, 50}, {}, qRgb(0x8C, 0x6E, 0x80)});
+    kept.add({Kind::Line, {10, 10}, {130, 10}, {}, 0});
+    kept.add({Kind::Box, {20, 40}, {59, 49}, {}, 0});
+    kept.add({Kind::Point, {100, 50}, {100, 50}, {}, qRgb(0x8C, 0x6E, 0x80)});
 }
 
 // The list's column of numbers and of kinds, a row each.
@@ -65,30 +65,30 @@ private slots:
         QTest::addColumn<QStringList>("left");
 
         QTest::newRow("Esc: the last")
-            << Action([](Window& w, MeasureTool&) { QTest::keyClick(&*w, Qt::Key_Escape); })
+            << Action([](Window& w, MeasurementStore&) { QTest::keyClick(&*w, Qt::Key_Escape); })
             << QStringList{"1 线段", "2 矩形"};
         QTest::newRow("Delete: the selected, the rest numbered anew")
-            << Action([](Window& w, MeasureTool& tool) {
-                   tool.setSelection({0, 1});
+            << Action([](Window& w, MeasurementStore& kept) {
+                   kept.setSelection({0, 1});
                    QTest::keyClick(&*w, Qt::Key_Delete);
                })
             << QStringList{"1 点"};
         // The window's keys reach it from the list as well: a key of the list's own beside
         // them would make both ambiguous, and the key would do nothing.
         QTest::newRow("Delete in the list: the selected")
-            << Action([](Window& w, MeasureTool& tool) {
+            << Action([](Window& w, MeasurementStore& kept) {
                    QTableView& table = *w->instrument<MeasurementList>()->table();
                    table.window()->show();
                    QApplication::setActiveWindow(table.window());
                    table.setFocus();
-                   tool.setSelection({2});
+                   kept.setSelection({2});
                    QTest::keyClick(&table, Qt::Key_Delete);
                })
             << QStringList{"1 线段", "2 矩形"};
         QTest::newRow("Delete with none selected: nothing")
-            << Action([](Window& w, MeasureTool&) { QTest::keyClick(&*w, Qt::Key_Delete); })
+            << Action([](Window& w, MeasurementStore&) { QTest::keyClick(&*w, Qt::Key_Delete); })
             << QStringList{"1 线段", "2 矩形", "3 点"};
-        QTest::newRow("the list's button: all") << Action([](Window& w, MeasureTool&) {
+        QTest::newRow("the list's button: all") << Action([](Window& w, MeasurementStore&) {
             for (auto* button : w->findChildren<QAbstractButton*>())
                 if (button->text() == QStringLiteral("全部清除"))
                     button->click();
@@ -100,13 +100,13 @@ private slots:
         QFETCH(Action, action);
         Window w({96, 96}, Qt::FramelessWindowHint);
         w.open(picture_);
-        MeasureTool& tool = *w->instrument<MeasureTool>();
-        keepThree(tool);
-        action(w, tool);
+        MeasurementStore& kept = w.measurements();
+        keepThree(kept);
+        action(w, kept);
         // A button's work runs once its click has been handled.
         QCoreApplication::processEvents();
         QTEST(listed(*w->instrument<MeasurementList>()->table()), "left");
-        QCOMPARE(tool.count(), listed(*w->instrument<MeasurementList>()->table()).size());
+        QCOMPARE(kept.count(), listed(*w->instrument<MeasurementList>()->table()).size());
     }
 
     // A row picked in the list is the measurement picked on the picture, and a click on a
@@ -116,25 +116,26 @@ private slots:
         Window w({96, 96}, Qt::FramelessWindowHint);
         w.open(picture_);
         MeasureTool& tool = *w->instrument<MeasureTool>();
-        keepThree(tool);
+        MeasurementStore& kept = w.measurements();
+        keepThree(kept);
         QTableView& table = *w->instrument<MeasurementList>()->table();
 
         table.selectRow(1);
-        QCOMPARE(tool.selection(), std::vector<int>{1});
+        QCOMPARE(kept.selection(), std::vector<int>{1});
         QCOMPARE(tool.figuresText(), QStringLiteral("宽 40  高 10  面积 400 px²"));
 
         // Beside the line, two screen pixels under it: the line, not the box below.
         QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(70, 12));
-        QCOMPARE(tool.selection(), std::vector<int>{0});
+        QCOMPARE(kept.selection(), std::vector<int>{0});
         QCOMPARE(table.selectionModel()->selectedRows().size(), 1);
         QCOMPARE(table.selectionModel()->selectedRows().constFirst().row(), 0);
-        QCOMPARE(tool.count(), 3);
+        QCOMPARE(kept.count(), 3);
 
         // Off every measurement: none selected, all kept.
         QTest::mouseClick(w->picDisp, Qt::LeftButton, {}, QPoint(250, 100));
-        QVERIFY(tool.selection().empty());
+        QVERIFY(kept.selection().empty());
         QVERIFY(!table.selectionModel()->hasSelection());
-        QCOMPARE(tool.count(), 3);
+        QCOMPARE(kept.count(), 3);
     }
 
     void savesCsv_data()
@@ -151,8 +152,8 @@ private slots:
         QFETCH(bool, written);
         Window w({96, 96}, Qt::FramelessWindowHint);
         w.open(picture_);
-        MeasureTool& tool = *w->instrument<MeasureTool>();
-        keepThree(tool);
+        MeasurementStore& kept = w.measurements();
+        keepThree(kept);
         const QString path = dir_.filePath(name);
 
         QCOMPARE(w->instrument<MeasurementList>()->saveCsv(path), written);
@@ -160,13 +161,16 @@ private slots:
         QCOMPARE(file.open(QIODevice::ReadOnly), written);
         if (written) {
             const QByteArray bytes = file.readAll();
-            QCOMPARE(bytes, tool.csvText().toUtf8());
-            QVERIFY(bytes.startsWith("编号,类型,"));
-            QVERIFY(bytes.contains("\r\n3,点,100,50,,,,,,,#8C6E80,px\r\n"));
+            QCOMPARE(
+                bytes,
+                QByteArray("编号,类型,x1,y1,x2,y2,Δx 或宽,Δy 或高,长度或面积,角度,颜色,单位\r\n"
+                           "1,线段,10,10,130,10,120,0,120.00,0.00,,px\r\n"
+                           "2,矩形,20,40,59,49,40,10,400,,,px\r\n"
+                           "3,点,100,50,,,,,,,#8C6E80,px\r\n"));
         } else {
             QVERIFY(w.messages().constLast().contains(QDir::toNativeSeparators(path)));
         }
-        QCOMPARE(tool.count(), 3);
+        QCOMPARE(kept.count(), 3);
     }
 };
 

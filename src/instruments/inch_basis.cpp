@@ -1,10 +1,8 @@
 #include "instruments/inch_basis.h"
 
 #include "instruments/file_density.h"
-#include "instruments/measure_tool.h"
-#include "instruments/measurement_list.h"
+#include "instruments/measurement_store.h"
 #include "toolkit/services.h"
-#include "viewer/main_window.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -60,24 +58,17 @@ units::Basis namedBasis(units::PixelsPerInch perInch, const QString& kind)
 
 } // namespace
 
-InchBasis::InchBasis(frmVelmora& window, MeasureTool& tool) : Instrument(window), tool_(tool)
+InchBasis::InchBasis(frmVelmora& window, MeasurementStore& store)
+    : Instrument(window), store_(store)
 {
     setObjectName(QStringLiteral("inchBasis"));
     const int remembered = kRemembered.indexOf(QSettings().value(kBasisKey).toString());
     if (remembered >= 0)
         chosen_ = Kind(remembered);
-    // The list's rows offer a scale too, from the line selected there.
-    if (auto* list = window.instrument<MeasurementList>()) {
-        auto* scale = new QAction(tr("设定比例…"), list->table());
-        connect(scale, &QAction::triggered, this, [this] {
-            afterThisEvent([this] {
-                if (const auto line = lineFor(std::nullopt))
-                    askScale(*line);
-            });
-        });
-        list->table()->addAction(scale);
-        list->table()->setContextMenuPolicy(Qt::ActionsContextMenu);
-    }
+    // Asked for from wherever a line is offered (the list's rows): the dialog opens once the
+    // menu that asked has closed.
+    connect(&store_, &MeasurementStore::scaleRequested, this,
+            [this](int index) { afterThisEvent([this, index] { askScale(index); }); });
     apply();
 }
 
@@ -165,10 +156,9 @@ void InchBasis::pictureChanged()
 
 QString InchBasis::calibrate(int index, double length, Length unit)
 {
-    if (index < 0 || index >= tool_.count() ||
-        tool_.kept()[std::size_t(index)].kind != measurement::Kind::Line)
+    if (index < 0 || index >= store_.count() || store_.at(index).kind != measurement::Kind::Line)
         return tr("只有线段能设定比例。");
-    const measurement::Measurement& line = tool_.kept()[std::size_t(index)];
+    const measurement::Measurement& line = store_.at(index);
     const QPoint along = line.to - line.from;
     const double pixels = std::hypot(double(along.x()), double(along.y()));
     if (pixels == 0)
@@ -186,20 +176,6 @@ QString InchBasis::calibrate(int index, double length, Length unit)
     calibrationInForce_ = true;
     apply();
     return QString();
-}
-
-std::optional<int> InchBasis::lineFor(std::optional<QPointF> inViewport) const
-{
-    const auto isLine = [this](int index) {
-        return tool_.kept()[std::size_t(index)].kind == measurement::Kind::Line;
-    };
-    if (inViewport)
-        if (const auto under = tool_.measurementAt(*inViewport); under && isLine(*under))
-            return under;
-    const std::vector<int>& selected = tool_.selection();
-    if (selected.size() == 1 && isLine(selected.front()))
-        return selected.front();
-    return std::nullopt;
 }
 
 void InchBasis::askScale(int index)
@@ -255,7 +231,9 @@ void InchBasis::addMenuEntries(QMenu& menu, QPointF inViewport)
         return;
     menu.addSeparator();
     addBasisEntries(menu);
-    const auto line = lineFor(inViewport);
+    const measurement::Placement placed{window().pictureOrigin(), window().factor(),
+                                        window().imageSize()};
+    const auto line = store_.lineFor(placed, inViewport);
     QAction* scale = addMenuEntry(menu, tr("设定比例…"), [this, line] {
         if (line)
             askScale(*line);

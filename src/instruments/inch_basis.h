@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-class MeasureTool;
+class MeasurementStore;
 
 // Which inch the figures in inches and centimetres use. 屏幕, the screen's logical
 // resolution, is the window's own and the default; 文件 the resolution the picture's file
@@ -23,7 +23,7 @@ public:
     // What a calibrated length is given in.
     enum class Length { Millimetres, Centimetres, Inches };
 
-    InchBasis(frmVelmora& window, MeasureTool& tool);
+    InchBasis(frmVelmora& window, MeasurementStore& store);
 
     // The basis in force: Calibrated while a calibration is, else the one chosen.
     Kind inForce() const;
@@ -42,11 +42,9 @@ public:
 private:
     void apply();
     void addBasisEntries(QMenu& menu);
-    // The line a scale would be set from: the one under the point, else the one selected.
-    std::optional<int> lineFor(std::optional<QPointF> inViewport) const;
     void askScale(int index);
 
-    MeasureTool& tool_;
+    MeasurementStore& store_;
     Kind chosen_ = Kind::Screen;
     double given_ = 0;
     std::optional<double> calibrated_;

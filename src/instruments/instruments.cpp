@@ -5,6 +5,7 @@
 #include "instruments/loupe.h"
 #include "instruments/measure_tool.h"
 #include "instruments/measurement_list.h"
+#include "instruments/measurement_store.h"
 #include "instruments/picture_source.h"
 #include "instruments/pointer_steps.h"
 #include "instruments/recent_files.h"
@@ -12,16 +13,18 @@
 
 #include <memory>
 
-void attachInstruments(frmVelmora& window)
+MeasurementStore& attachInstruments(frmVelmora& window)
 {
-    auto measuring = std::make_unique<MeasureTool>(window);
-    MeasureTool& tool = *measuring;
-    window.attach(std::move(measuring));
+    // The window's child, so it outlives the instruments, which go with the window's members.
+    auto* measurements = new MeasurementStore(&window);
+    measurements->setObjectName(QStringLiteral("measurements"));
+    window.attach(std::make_unique<MeasureTool>(window, *measurements));
     window.attach(std::make_unique<Loupe>(window));
-    window.attach(std::make_unique<MeasurementList>(window, tool));
-    window.attach(std::make_unique<InchBasis>(window, tool));
+    window.attach(std::make_unique<MeasurementList>(window, *measurements));
+    window.attach(std::make_unique<InchBasis>(window, *measurements));
     window.attach(std::make_unique<PictureSource>(window));
     window.attach(std::make_unique<FolderWalk>(window));
     window.attach(std::make_unique<RecentFiles>(window));
     window.attach(std::make_unique<PointerSteps>(window));
+    return *measurements;
 }

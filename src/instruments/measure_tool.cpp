@@ -1,6 +1,7 @@
 #include "instruments/measure_tool.h"
 
-#include "viewer/main_window.h"
+#include "instruments/figures.h"
+#include "toolkit/runtime_error.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -29,9 +30,7 @@ constexpr int kFiguresPaddingY = 2;
 // small marks around the ends take shorter dashes, so each shows both.
 constexpr qreal kDash = 4;
 constexpr qreal kEndDash = 2;
-// How near an end of a line a drag must start to draw an angle's second arm from it, and
-// how long a point's cross arms are, in screen pixels.
-constexpr double kReachOfAnEnd = 4;
+// How long a point's cross arms are, in screen pixels.
 constexpr int kPointArm = 4;
 // Screen pixels enough for a number's label and a point's arms on any side of a pixel.
 constexpr int kNumberRoom = 96;
@@ -94,8 +93,8 @@ private:
     bool overViewport_;
 };
 
-MeasureTool::MeasureTool(frmVelmora& window)
-    : Instrument(window), layer_(new Layer(this, "measureLayer", false)),
+MeasureTool::MeasureTool(frmVelmora& window, MeasurementStore& store)
+    : Instrument(window), store_(store), layer_(new Layer(this, "measureLayer", false)),
       margin_(new Layer(this, "measureMargin", true))
 {
     setObjectName(QStringLiteral("measureTool"));
@@ -110,7 +109,10 @@ MeasureTool::MeasureTool(frmVelmora& window)
         return true;
     });
     claimKey(QKeySequence(Qt::Key_Escape), [this] { return removeLast(); });
-    claimKey(QKeySequence(Qt::Key_Delete), [this] { return removeSelected(); });
+    claimKey(QKeySequence(Qt::Key_Delete), [this] { return store_.removeSelected(); });
+    connect(&store_, &MeasurementStore::added, this, &MeasureTool::added);
+    connect(&store_, &MeasurementStore::removed, this, &MeasureTool::removed);
+    connect(&store_, &MeasurementStore::selectionChanged, this, &MeasureTool::selectionChanged);
 }
 
 MeasureTool::~MeasureTool() = default;
@@ -125,21 +127,9 @@ void MeasureTool::pictureChanged()
         return;
     }
     drag_.reset();
-    const QRect image(QPoint(0, 0), window().imageSize());
-    const auto within = [&image](const Measurement& m) {
-        return image.contains(m.from) && image.contains(m.to) &&
-               (m.kind != Kind::Angle || image.contains(m.firstArm));
-    };
-    const auto gone =
-        std::ranges::remove_if(kept_, [&](const Measurement& m) { return !within(m); });
-    if (gone.empty())
-        return layerChanged();
-    kept_.erase(gone.begin(), gone.end());
-    selected_.clear();
-    labels_.numbers.clear();
+    store_.keepWithin(window().imageSize());
+    // The picture's size and place may be new even where every measurement stayed.
     layerChanged();
-    emit keptChanged();
-    emit selectionChanged();
 }
 
 void MeasureTool::magnificationChanged()
@@ -163,14 +153,9 @@ const Measurement* MeasureTool::current() const
 {
     if (drag_)
         return &drag_->kept;
-    if (!selected_.empty())
-        return &kept_[std::size_t(selected_.front())];
-    return kept_.empty() ? nullptr : &kept_.back();
-}
-
-bool MeasureTool::isSelected(int index) const
-{
-    return std::binary_search(selected_.begin(), selected_.end(), index);
+    if (!store_.selection().empty())
+        return &store_.at(store_.selection().front());
+    return store_.count() == 0 ? nullptr : &store_.all().back();
 }
 
 QPoint MeasureTool::from() const
@@ -185,20 +170,7 @@ QPoint MeasureTool::to() const
 
 QString MeasureTool::summary(const Measurement& kept) const
 {
-    const units::PixelsPerInch perInch = window().pixelsPerInch();
-    const int unit = window().unit();
-    if (kept.kind == Kind::Line)
-        return measurement::copyText(figuresOf(kept.from, kept.to, unit, perInch.x, perInch.y));
-    const Row row = rowOf(kept, 0, unit, perInch.x, perInch.y);
-    switch (kept.kind) {
-    case Kind::Box:
-        return tr("宽 %1  高 %2  面积 %3 %4²")
-            .arg(row.across, row.down, row.lengthOrArea, row.unit);
-    case Kind::Point:
-        return QStringLiteral("x = %1   y = %2   %3").arg(row.x1, row.y1, row.colour);
-    default:
-        return tr("角 %1°  边长 %2 %3").arg(row.angle, row.lengthOrArea, row.unit);
-    }
+    return measurement::copyText(kept, figuresOf(kept, window().unit(), window().pixelsPerInch()));
 }
 
 QString MeasureTool::figuresText() const
@@ -211,10 +183,10 @@ QString MeasureTool::figuresText() const
 
 QString MeasureTool::copyText() const
 {
-    if (!drag_ && !selected_.empty()) {
+    if (!drag_ && !store_.selection().empty()) {
         QStringList lines;
-        for (const int index : selected_)
-            lines << summary(kept_[std::size_t(index)]);
+        for (const int index : store_.selection())
+            lines << summary(store_.at(index));
         return lines.join(QLatin1Char('\n'));
     }
     if (current())
@@ -224,103 +196,55 @@ QString MeasureTool::copyText() const
     return QString();
 }
 
-QList<Row> MeasureTool::rows() const
-{
-    const units::PixelsPerInch perInch = window().pixelsPerInch();
-    QList<Row> rows;
-    rows.reserve(qsizetype(kept_.size()));
-    for (std::size_t i = 0; i < kept_.size(); ++i)
-        rows << rowOf(kept_[i], int(i + 1), window().unit(), perInch.x, perInch.y);
-    return rows;
-}
-
 QString MeasureTool::tableText() const
 {
-    return kept_.empty() ? QString() : tabSeparated(rows());
+    return store_.count() == 0
+               ? QString()
+               : tabSeparated(rowsOf(store_.all(), window().unit(), window().pixelsPerInch()));
 }
 
-QString MeasureTool::csvText() const
+void MeasureTool::added(int index)
 {
-    return kept_.empty() ? QString() : commaSeparated(rows());
+    layerChanged(repaintArea(store_.at(index), index));
 }
 
-void MeasureTool::keep(const Measurement& kept)
+void MeasureTool::removed()
 {
-    kept_.push_back(kept);
-    layerChanged(repaintArea(kept_.back(), count() - 1));
-    emit measurementAdded(count() - 1);
+    // The numbers after the first one removed change, and where it was: all of it.
+    labels_.numbers.clear();
+    selectionShown_ = store_.selection();
+    layerChanged();
 }
 
-void MeasureTool::setSelection(std::vector<int> indexes)
+void MeasureTool::selectionChanged()
 {
-    std::erase_if(indexes, [this](int index) { return index < 0 || index >= count(); });
-    std::sort(indexes.begin(), indexes.end());
-    indexes.erase(std::unique(indexes.begin(), indexes.end()), indexes.end());
-    if (indexes == selected_)
-        return;
     QRegion changed;
-    for (const auto* list : {&selected_, &indexes})
+    for (const std::vector<int>* list :
+         std::initializer_list<const std::vector<int>*>{&selectionShown_, &store_.selection()})
         for (const int index : *list)
-            changed |= repaintArea(kept_[std::size_t(index)], index);
-    selected_ = std::move(indexes);
+            if (index < store_.count())
+                changed |= repaintArea(store_.at(index), index);
+    selectionShown_ = store_.selection();
     layerChanged(changed);
-    emit selectionChanged();
 }
 
 bool MeasureTool::removeLast()
 {
-    if (drag_) {
-        const QRect was = repaintArea(drag_->kept, -1);
-        drag_.reset();
-        layerChanged(was);
-        return true;
-    }
-    if (kept_.empty())
-        return false;
-    const int last = count() - 1;
-    const QRect was = repaintArea(kept_.back(), last);
-    const bool wasSelected = isSelected(last);
-    kept_.pop_back();
-    if (labels_.numbers.size() > kept_.size())
-        labels_.numbers.pop_back();
-    if (wasSelected)
-        selected_.pop_back();
+    if (!drag_)
+        return store_.removeLast();
+    const QRect was = repaintArea(drag_->kept, -1);
+    drag_.reset();
     layerChanged(was);
-    emit keptChanged();
-    if (wasSelected)
-        emit selectionChanged();
-    return true;
-}
-
-bool MeasureTool::removeSelected()
-{
-    if (selected_.empty())
-        return false;
-    // From the back, so the indexes still to remove stay where they are.
-    for (auto index = selected_.rbegin(); index != selected_.rend(); ++index)
-        kept_.erase(kept_.begin() + *index);
-    selected_.clear();
-    labels_.numbers.clear();
-    // The numbers after the first removed change: all of it.
-    layerChanged();
-    emit keptChanged();
-    emit selectionChanged();
     return true;
 }
 
 void MeasureTool::clear()
 {
-    if (!measuring())
-        return;
-    const bool hadSelection = !selected_.empty();
-    drag_.reset();
-    kept_.clear();
-    labels_.numbers.clear();
-    selected_.clear();
-    layerChanged();
-    emit keptChanged();
-    if (hadSelection)
-        emit selectionChanged();
+    if (drag_) {
+        drag_.reset();
+        layerChanged();
+    }
+    store_.clear();
 }
 
 void MeasureTool::copy()
@@ -332,7 +256,7 @@ void MeasureTool::copyTable()
 {
     // Said, not silent: the clipboard keeps what it held, and the paste elsewhere would
     // otherwise bring that instead.
-    if (kept_.empty()) {
+    if (store_.count() == 0) {
         showBriefNote(tr("没有测量可复制"));
         return;
     }
@@ -363,12 +287,6 @@ Placement MeasureTool::onLayer() const
 
 namespace
 {
-
-// The screen pixels an image pixel is shown on.
-QRect blockOf(const Placement& where, QPoint pixel)
-{
-    return QRect(where.origin + pixel * where.factor, QSize(where.factor, where.factor));
-}
 
 // The screen pixels a box covers, both end pixels included.
 QRect coveredBy(const Placement& where, const Measurement& box)
@@ -429,38 +347,15 @@ std::optional<std::pair<QPoint, QPoint>> between(QPoint a, QPoint b, const QRect
 
 } // namespace
 
-std::optional<int> MeasureTool::measurementAt(QPointF inViewport) const
-{
-    const Placement where = placement();
-    const auto at = [&](QPoint pixel) { return QPointF(viewportPoint(where, pixel)); };
-    for (int index = count() - 1; index >= 0; --index) {
-        const Measurement& kept = kept_[std::size_t(index)];
-        double distance = distanceToSegment(inViewport, at(kept.from), at(kept.to));
-        if (kept.kind == Kind::Angle)
-            distance =
-                std::min(distance, distanceToSegment(inViewport, at(kept.from), at(kept.firstArm)));
-        else if (kept.kind == Kind::Box)
-            distance =
-                QRectF(coveredBy(where, kept))
-                        .adjusted(-kReachOfAnEnd, -kReachOfAnEnd, kReachOfAnEnd, kReachOfAnEnd)
-                        .contains(inViewport)
-                    ? 0
-                    : kReachOfAnEnd + 1;
-        if (distance <= kReachOfAnEnd)
-            return index;
-    }
-    return std::nullopt;
-}
-
 std::optional<Measurement> MeasureTool::angleFrom(QPointF inViewport) const
 {
     const Placement where = placement();
-    for (auto kept = kept_.rbegin(); kept != kept_.rend(); ++kept) {
+    for (auto kept = store_.all().rbegin(); kept != store_.all().rend(); ++kept) {
         if (kept->kind != Kind::Line)
             continue;
         for (const auto& [end, other] : {std::pair{kept->from, kept->to}, {kept->to, kept->from}}) {
             const QPointF offset = inViewport - QPointF(viewportPoint(where, end));
-            if (std::hypot(offset.x(), offset.y()) <= kReachOfAnEnd)
+            if (std::hypot(offset.x(), offset.y()) <= MeasurementStore::kReach)
                 return Measurement{Kind::Angle, end, end, other, 0};
         }
     }
@@ -500,14 +395,14 @@ void MeasureTool::mouseReleased(const PictureMouse& mouse)
         // A click: with Ctrl it marks a point; without, it selects what it is on and keeps
         // every measurement as it was.
         if (kept.kind != Kind::Box) {
-            const auto hit = measurementAt(mouse.inViewport);
-            setSelection(hit ? std::vector{*hit} : std::vector<int>{});
+            const auto hit = store_.measurementAt(placement(), mouse.inViewport);
+            store_.setSelection(hit ? std::vector{*hit} : std::vector<int>{});
             return;
         }
         kept.kind = Kind::Point;
         kept.colour = window().picture().pixel(kept.from);
     }
-    keep(kept);
+    store_.add(kept);
 }
 
 void MeasureTool::modifiersChanged(Qt::KeyboardModifiers held)
@@ -606,7 +501,7 @@ QRect MeasureTool::numberArea(int index) const
     while (std::ssize(placed.numbers) <= index) {
         // Off the corner at the start, away from the end, where the box of the figures goes.
         const int next = int(placed.numbers.size());
-        const Measurement& kept = kept_[std::size_t(next)];
+        const Measurement& kept = store_.at(next);
         const QRect marked = markedBy(kept);
         const QSize size = number(next).plain.size();
         const Sides across{marked.left() - kLabelGap - size.width(), marked.right() + 1 + kLabelGap,
@@ -783,7 +678,7 @@ const MeasureTool::FiguresBox* MeasureTool::figuresBox() const
 
 QRect MeasureTool::numberInViewport(int index) const
 {
-    if (index < 0 || index >= count())
+    if (index < 0 || index >= store_.count())
         return QRect();
     return numberArea(index).translated(window().pictureOrigin());
 }
@@ -805,7 +700,8 @@ QRect MeasureTool::figuresBoxArea() const
     const QRect inSight(-window().pictureOrigin(), window().viewport().size());
     QRegion covered = labels().underRulers;
     if (!drag_)
-        covered |= numberArea(selected_.empty() ? count() - 1 : selected_.front());
+        covered |= numberArea(store_.selection().empty() ? store_.count() - 1
+                                                         : store_.selection().front());
     return boxBeside(viewportPoint(onLayer(), of.to), shown->size, inSight, covered, markedBy(of),
                      of.to - of.from);
 }
@@ -823,8 +719,8 @@ void MeasureTool::paintLayer(QPainter& painter, const QRegion& dirty)
     for (const QRect& part : dirty)
         near.push_back(QRect(part.topLeft() / f, part.bottomRight() / f)
                            .adjusted(-reach, -reach, reach, reach));
-    for (int index = 0; index < count(); ++index) {
-        const Measurement& kept = kept_[std::size_t(index)];
+    for (int index = 0; index < store_.count(); ++index) {
+        const Measurement& kept = store_.at(index);
         QRect pixels = QRect(kept.from, QSize(1, 1)) | QRect(kept.to, QSize(1, 1));
         if (kept.kind == Kind::Angle)
             pixels |= QRect(kept.firstArm, QSize(1, 1));
@@ -832,7 +728,7 @@ void MeasureTool::paintLayer(QPainter& painter, const QRegion& dirty)
                          [&pixels](const QRect& part) { return part.intersects(pixels); }) ||
             !dirty.intersects(repaintArea(kept, index)))
             continue;
-        const Look look = isSelected(index) ? Look::Selected : Look::Plain;
+        const Look look = store_.isSelected(index) ? Look::Selected : Look::Plain;
         paintKept(painter, kept, look);
         paintNumber(painter, index, look);
     }

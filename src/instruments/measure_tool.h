@@ -1,6 +1,7 @@
 #pragma once
 
 #include "instruments/measurement.h"
+#include "instruments/measurement_store.h"
 #include "instruments/measurement_table.h"
 #include "viewer/instrument.h"
 #include "viewer/units.h"
@@ -28,24 +29,17 @@ class QPainter;
 // end of a line a second arm, measuring the angle between them. A figures box beside the pointer
 // gives the figures of the one being dragged, else the selected, else the last, in the unit
 // chosen. A click on a measurement selects it. Esc removes the one being dragged, else the
-// last; Delete the selected; another picture removes them all.
+// last; Delete the selected; another picture removes them all. What is kept is the store's,
+// which the list and the inch basis share.
 class MeasureTool : public Instrument
 {
     Q_OBJECT
 public:
-    explicit MeasureTool(frmVelmora& window);
+    MeasureTool(frmVelmora& window, MeasurementStore& store);
     ~MeasureTool() override;
 
     // Whether any measurement is shown, the one being dragged included.
     bool measuring() const;
-    // How many are kept, the one being dragged not counted.
-    int count() const { return int(kept_.size()); }
-    const std::vector<measurement::Measurement>& kept() const { return kept_; }
-    // Keeps a measurement as a drag that ended would.
-    void keep(const measurement::Measurement& kept);
-    // The indexes (from 0) of the selected ones, ascending.
-    const std::vector<int>& selection() const { return selected_; }
-    void setSelection(std::vector<int> indexes);
     // The image pixels the current measurement (the one being dragged, else the first
     // selected, else the last) runs between.
     QPoint from() const;
@@ -64,18 +58,10 @@ public:
     // What Ctrl+Shift+C copies: every kept measurement as tab-separated rows under a header;
     // "" when none is kept.
     QString tableText() const;
-    // Every kept measurement as rows of the table, numbered from 1, in the unit chosen.
-    QList<measurement::Row> rows() const;
-    // The same table as CSV; "" when none is kept.
-    QString csvText() const;
 
     // Removes the measurement being dragged, else the last one; false when there is none.
     bool removeLast();
-    // The kept measurement drawn under a point of the viewport, the latest first.
-    std::optional<int> measurementAt(QPointF inViewport) const;
-    // Removes the selected ones; false when none is.
-    bool removeSelected();
-    // Removes them all.
+    // Removes them all, the one being dragged too.
     void clear();
     // Puts copyText() on the clipboard; leaves the clipboard alone when it is "".
     void copy();
@@ -93,14 +79,6 @@ public:
     void pictureMoved() override;
     void unitsChanged() override;
 
-signals:
-    // A measurement was kept, at the end: `index` is count() - 1.
-    void measurementAdded(int index);
-    // Measurements were removed; the ones left may be numbered anew.
-    void keptChanged();
-    // Which are selected changed.
-    void selectionChanged();
-
 private:
     class Layer;
     struct Drag {
@@ -114,7 +92,10 @@ private:
     measurement::Placement placement() const;
     measurement::Placement onLayer() const;
     const measurement::Measurement* current() const;
-    bool isSelected(int index) const;
+    // What the store told: repaints where it changed.
+    void added(int index);
+    void removed();
+    void selectionChanged();
     // Puts a text on the clipboard, unless it is "".
     void putOnClipboard(const std::function<QString()>& text);
     // The current measurement's figures in one line, with '-' for minus.
@@ -166,13 +147,13 @@ private:
     void layerChanged(const QRegion& changed);
     void layerChanged();
 
+    MeasurementStore& store_;
     Layer* layer_;        // over the picture, moving with it
     Layer* margin_;       // over the viewport beside the picture and just past its edges
     QRegion besideShown_; // where the margin last showed what lies beside the picture
-    std::vector<measurement::Measurement> kept_;
     std::optional<Drag> drag_;
-    std::vector<int> selected_;
-    QRect figuresBoxShown_; // where the box was last painted
+    std::vector<int> selectionShown_; // as the layer last drew it
+    QRect figuresBoxShown_;           // where the box was last painted
     mutable std::optional<FiguresBox> figuresBox_;
     mutable std::vector<Number> numbers_;
     mutable Labels labels_;

@@ -1,8 +1,8 @@
 #include "instruments/measurement.h"
 
 #include "instruments/colours.h"
-#include "viewer/main_window.h"
 #include "viewer/numbers.h"
+#include "viewer/pixel_mapping.h"
 #include "viewer/units.h"
 
 #include <algorithm>
@@ -22,19 +22,18 @@ constexpr int kBoxDown = 8;
 constexpr int kBoxLeft = 6;
 constexpr int kBoxUp = 6;
 
-double degrees(double y, double x)
-{
-    // atan2(0, 0) is 0: a line of no length reads 0.00°.
-    return std::atan2(y, x) * 180.0 / std::numbers::pi;
-}
-
 } // namespace
 
 QPoint imagePixel(const Placement& placement, QPointF inViewport)
 {
-    const QPoint pixel = frmVelmora::imagePixelAt(placement.origin, placement.factor, inViewport);
+    const QPoint pixel = pixels::imagePixelAt(placement.origin, placement.factor, inViewport);
     return QPoint(std::clamp(pixel.x(), 0, placement.image.width() - 1),
                   std::clamp(pixel.y(), 0, placement.image.height() - 1));
+}
+
+QRect blockOf(const Placement& where, QPoint pixel)
+{
+    return QRect(where.origin + pixel * where.factor, QSize(where.factor, where.factor));
 }
 
 QPoint viewportPoint(const Placement& placement, QPoint pixel)
@@ -64,33 +63,6 @@ QPoint snapped(QPoint from, QPoint to, QSize image)
     return QPoint(from.x() + sx * d, from.y() + sy * d);
 }
 
-Figures figuresOf(QPoint from, QPoint to, int unit, double dpiX, double dpiY)
-{
-    const qint32 dx = numbers::sub(to.x(), from.x());
-    const qint32 dy = numbers::sub(to.y(), from.y());
-    Figures figures;
-    if (unit == units::kInches || unit == units::kCentimetres) {
-        figures.dx = units::lengthText(unit, dx, dpiX);
-        figures.dy = units::lengthText(unit, dy, dpiY);
-        // Both directions in inches first: the screen's pixels need not be square.
-        const double inchesX = numbers::fdiv(dx, dpiX);
-        const double inchesY = numbers::fdiv(dy, dpiY);
-        const double scale = unit == units::kCentimetres ? 2.54 : 1.0;
-        figures.length = numbers::formatTwoDecimals(std::hypot(inchesX, inchesY) * scale);
-        figures.unit = units::symbol(unit);
-        // Up the picture is down the image; -dy is taken in integers so that no -0.0 turns
-        // a leftward line's 180° into -180°.
-        figures.angle = numbers::formatTwoDecimals(degrees(numbers::fdiv(-dy, dpiY), inchesX));
-    } else {
-        figures.dx = QString::number(dx);
-        figures.dy = QString::number(dy);
-        figures.length = numbers::formatTwoDecimals(std::hypot(double(dx), double(dy)));
-        figures.unit = units::symbol(unit);
-        figures.angle = numbers::formatTwoDecimals(degrees(double(-dy), double(dx)));
-    }
-    return figures;
-}
-
 double distanceToSegment(QPointF point, QPointF a, QPointF b)
 {
     const QPointF along = b - a;
@@ -99,23 +71,6 @@ double distanceToSegment(QPointF point, QPointF a, QPointF b)
         squared > 0 ? std::clamp(QPointF::dotProduct(point - a, along) / squared, 0.0, 1.0) : 0.0;
     const QPointF off = point - (a + t * along);
     return std::hypot(off.x(), off.y());
-}
-
-QString copyText(const Figures& figures)
-{
-    return QStringLiteral("Δx %1  Δy %2  %3 %4  %5°")
-        .arg(figures.dx, figures.dy, figures.length, figures.unit, figures.angle);
-}
-
-QString withTypographicMinus(QString text)
-{
-    return text.replace(QLatin1Char('-'), QChar(0x2212));
-}
-
-QString figuresText(const Figures& figures)
-{
-    // Only the differences and the angle can be negative; a length and a unit never are.
-    return withTypographicMinus(copyText(figures));
 }
 
 QString readoutCopyText(const QString& readout, QRgb colour)

@@ -9,7 +9,8 @@
 #include <QtGlobal>
 
 // The arithmetic of measuring between two image pixels: where a pointer lands in the image,
-// snapping to the eight directions, and the figures in the chosen unit. No widgets here.
+// snapping to the eight directions, and where labels go beside what is measured. The
+// figures themselves are figures.h's. No widgets here.
 namespace measurement
 {
 
@@ -26,6 +27,9 @@ struct Placement {
 // empty.
 QPoint imagePixel(const Placement& placement, QPointF inViewport);
 
+// The screen pixels an image pixel is shown on: a block of factor x factor.
+QRect blockOf(const Placement& placement, QPoint pixel);
+
 // The viewport pixel a line through an image pixel is drawn on: the middle of the pixel's
 // block on screen (at factor 2, the block's second column and row).
 QPoint viewportPoint(const Placement& placement, QPoint pixel);
@@ -35,32 +39,8 @@ QPoint viewportPoint(const Placement& placement, QPoint pixel);
 // onto it, shortened where needed so the end stays inside the image.
 QPoint snapped(QPoint from, QPoint to, QSize image);
 
-// The figures of a line from one image pixel to another, as texts in a unit of cboUnit
-// (pixels, inches, centimetres; anything else reads as pixels) at pixels per inch across
-// and down. Differences are taken
-// image-down, as the readout counts; the angle is counter-clockwise from the positive x axis
-// as the picture shows it, in (-180, 180]. In inches and centimetres both differences are
-// converted first (each direction with its own resolution), so that length and angle agree
-// with the two differences shown.
-struct Figures {
-    QString dx;     // "120", "1.25"
-    QString dy;     // "-35", "-0.36"
-    QString length; // "125.00"
-    QString unit;   // "px", "in", "cm"
-    QString angle;  // "16.26", degrees
-};
-Figures figuresOf(QPoint from, QPoint to, int unit, double dpiX, double dpiY);
-
 // How far a point lies from the segment between a and b (from a itself when they are one).
 double distanceToSegment(QPointF point, QPointF a, QPointF b);
-
-// A text with each '-' set as the typographic minus sign, for figures on screen.
-QString withTypographicMinus(QString text);
-// The figures as the figures box beside the pointer shows them, with typographic minus signs:
-// "Δx 120  Δy −35  125.00 px  16.26°".
-QString figuresText(const Figures& figures);
-// The same line for the clipboard, with plain minus signs so the numbers paste as numbers.
-QString copyText(const Figures& figures);
 
 // The readout's text followed by its colour as #RRGGBB, three blanks apart:
 // "x = 100   y = 50     RGB(0, 255, 0)   #00FF00".

@@ -1,10 +1,9 @@
 #include "instruments/measurement_list.h"
 
-#include "instruments/measure_tool.h"
+#include "instruments/measurement_store.h"
 #include "instruments/tool_window.h"
 #include "toolkit/runtime_error.h"
 #include "toolkit/services.h"
-#include "viewer/main_window.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -126,7 +125,7 @@ public:
         layout->addLayout(buttons);
         resize(fontMetrics().averageCharWidth() * 110, fontMetrics().lineSpacing() * 16);
         connect(clear_, &QPushButton::clicked, &list,
-                [&list] { list.afterThisEvent([&list] { list.tool_.clear(); }); });
+                [&list] { list.afterThisEvent([&list] { list.store_.clear(); }); });
         connect(save_, &QPushButton::clicked, &list,
                 [&list] { list.afterThisEvent([&list] { list.saveCsvAs(); }); });
         // Delete, Ctrl+C and Ctrl+Shift+C are the viewer's own, and reach it from here too, as
@@ -164,8 +163,9 @@ private:
     QPushButton* save_;
 };
 
-MeasurementList::MeasurementList(frmVelmora& window, MeasureTool& tool)
-    : Instrument(window), tool_(tool), model_(new Model(this)), view_(new View(*this, &window))
+MeasurementList::MeasurementList(frmVelmora& window, MeasurementStore& store)
+    : Instrument(window), store_(store), model_(new Model(this)),
+      view_(new View(*this, dialogOwner()))
 {
     setObjectName(QStringLiteral("measurementList"));
     view_->table()->setModel(model_);
@@ -173,9 +173,17 @@ MeasurementList::MeasurementList(frmVelmora& window, MeasureTool& tool)
     view_->enableButtons(false);
     connect(view_->table()->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &MeasurementList::takeSelection);
-    connect(&tool, &MeasureTool::measurementAdded, this, &MeasurementList::added);
-    connect(&tool, &MeasureTool::keptChanged, this, &MeasurementList::keptChanged);
-    connect(&tool, &MeasureTool::selectionChanged, this, &MeasurementList::showSelection);
+    connect(&store, &MeasurementStore::added, this, &MeasurementList::added);
+    connect(&store, &MeasurementStore::removed, this, &MeasurementList::keptChanged);
+    connect(&store, &MeasurementStore::selectionChanged, this, &MeasurementList::showSelection);
+    // The rows offer a scale too, from the line selected there; whoever sets scales hears it.
+    auto* scale = new QAction(tr("设定比例…"), view_->table());
+    connect(scale, &QAction::triggered, this, [this] {
+        if (const auto line = store_.lineFor(measurement::Placement{}, std::nullopt))
+            store_.requestScale(*line);
+    });
+    view_->table()->addAction(scale);
+    view_->table()->setContextMenuPolicy(Qt::ActionsContextMenu);
     claimKey(QKeySequence(Qt::Key_M), [this] {
         setShown(!shown());
         return true;
@@ -207,8 +215,7 @@ QTableView* MeasurementList::table() const
 void MeasurementList::added(int index)
 {
     const units::PixelsPerInch perInch = window().pixelsPerInch();
-    model_->append(
-        rowOf(tool_.kept()[std::size_t(index)], index + 1, window().unit(), perInch.x, perInch.y));
+    model_->append(rowOf(store_.at(index), index + 1, window().unit(), perInch.x, perInch.y));
     view_->enableButtons(true);
     // The one just kept comes into sight.
     if (view_->isVisible())
@@ -220,7 +227,7 @@ void MeasurementList::unitsChanged()
     // Figures that cannot be worked out are reported where they are asked for (the box,
     // Ctrl+C); the list shows none rather than report them again.
     try {
-        model_->refresh(tool_.rows());
+        model_->refresh(rows());
     } catch (const toolkit::RuntimeError&) {
         model_->reset({});
     }
@@ -228,33 +235,28 @@ void MeasurementList::unitsChanged()
 
 void MeasurementList::keptChanged()
 {
-    model_->reset(tool_.rows());
-    view_->enableButtons(tool_.count() > 0);
+    model_->reset(rows());
+    view_->enableButtons(store_.count() > 0);
     showSelection();
 }
 
 void MeasurementList::showSelection()
 {
     QItemSelection rows;
-    for (const int index : tool_.selection())
+    for (const int index : store_.selection())
         rows.select(model_->index(index, 0), model_->index(index, model_->columnCount() - 1));
-    syncing_ = true;
+    // The table tells its selection back, which is the store's already: nothing changes then.
     view_->table()->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
-    syncing_ = false;
     if (!rows.isEmpty())
         view_->table()->scrollTo(rows.first().topLeft());
 }
 
 void MeasurementList::takeSelection()
 {
-    if (syncing_)
-        return;
     std::vector<int> indexes;
     for (const QModelIndex& row : view_->table()->selectionModel()->selectedRows())
         indexes.push_back(row.row());
-    syncing_ = true;
-    tool_.setSelection(std::move(indexes));
-    syncing_ = false;
+    store_.setSelection(std::move(indexes));
 }
 
 void MeasurementList::saveCsvAs()
@@ -275,7 +277,7 @@ bool MeasurementList::saveCsv(const QString& path)
 {
     // Written whole or not at all: a failure leaves an earlier file as it was.
     QSaveFile file(path);
-    const QByteArray bytes = tool_.csvText().toUtf8();
+    const QByteArray bytes = commaSeparated(rows()).toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
     toolkit::MsgBox(view_,
@@ -290,6 +292,11 @@ void MeasurementList::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
     QAction* toggle = addMenuEntry(menu, tr("显示测量列表"), [this] { setShown(!shown()); });
     toggle->setCheckable(true);
     toggle->setChecked(shown());
-    QAction* clear = addMenuEntry(menu, tr("清除全部测量"), [this] { tool_.clear(); });
-    clear->setEnabled(tool_.count() > 0);
+    QAction* clear = addMenuEntry(menu, tr("清除全部测量"), [this] { store_.clear(); });
+    clear->setEnabled(store_.count() > 0);
+}
+
+QList<Row> MeasurementList::rows() const
+{
+    return rowsOf(store_.all(), window().unit(), window().pixelsPerInch());
 }

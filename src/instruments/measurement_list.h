@@ -1,10 +1,11 @@
 #pragma once
 
+#include "instruments/measurement_table.h"
 #include "viewer/instrument.h"
 
 #include <QString>
 
-class MeasureTool;
+class MeasurementStore;
 class QTableView;
 
 // A tool window titled 测量 listing every kept measurement in the table's columns, in the unit
@@ -16,7 +17,7 @@ class MeasurementList : public Instrument
 {
     Q_OBJECT
 public:
-    MeasurementList(frmVelmora& window, MeasureTool& tool);
+    MeasurementList(frmVelmora& window, MeasurementStore& store);
     ~MeasurementList() override;
 
     bool shown() const;
@@ -38,9 +39,9 @@ private:
     // The measure tool's selection shown in the table, and the table's given to the tool.
     void showSelection();
     void takeSelection();
+    QList<measurement::Row> rows() const;
 
-    MeasureTool& tool_;
+    MeasurementStore& store_;
     Model* model_;
     View* view_;
-    bool syncing_ = false;
 };

@@ -1,13 +1,8 @@
 #include "instruments/measurement_table.h"
 
-#include "instruments/colours.h"
-#include "instruments/measurement.h"
-#include "viewer/numbers.h"
-#include "viewer/units.h"
+#include "instruments/figures.h"
 
 #include <QCoreApplication>
-#include <cmath>
-#include <numbers>
 
 namespace measurement
 {
@@ -18,46 +13,6 @@ namespace
 QString tr(const char* text)
 {
     return QCoreApplication::translate("measurement", text);
-}
-
-void setEnds(Row& row, QPoint from, QPoint to)
-{
-    row.x1 = QString::number(from.x());
-    row.y1 = QString::number(from.y());
-    row.x2 = QString::number(to.x());
-    row.y2 = QString::number(to.y());
-}
-
-void fillBox(Row& row, const Measurement& kept, int unit, double dpiX, double dpiY)
-{
-    // Both end pixels belong to the box.
-    const qint32 width = numbers::add(std::abs(numbers::sub(kept.to.x(), kept.from.x())), 1);
-    const qint32 height = numbers::add(std::abs(numbers::sub(kept.to.y(), kept.from.y())), 1);
-    setEnds(row, kept.from, kept.to);
-    row.across = units::lengthText(unit, width, dpiX);
-    row.down = units::lengthText(unit, height, dpiY);
-    const bool inLengths = unit == units::kInches || unit == units::kCentimetres;
-    row.lengthOrArea = inLengths ? numbers::formatTwoDecimals(units::lengthIn(unit, width, dpiX) *
-                                                              units::lengthIn(unit, height, dpiY))
-                                 : QString::number(qint64(width) * height);
-}
-
-void fillAngle(Row& row, const Measurement& kept, int unit, double dpiX, double dpiY)
-{
-    const Figures arm = figuresOf(kept.from, kept.to, unit, dpiX, dpiY);
-    setEnds(row, kept.from, kept.to);
-    row.across = arm.dx;
-    row.down = arm.dy;
-    row.lengthOrArea = arm.length;
-    // Between the arms as they show in the unit, so non-square pixels do not bend it.
-    const auto inUnits = [&](QPoint end) {
-        return std::pair{units::lengthIn(unit, numbers::sub(end.x(), kept.from.x()), dpiX),
-                         units::lengthIn(unit, numbers::sub(end.y(), kept.from.y()), dpiY)};
-    };
-    const auto [ax, ay] = inUnits(kept.firstArm);
-    const auto [bx, by] = inUnits(kept.to);
-    const double between = std::atan2(std::abs(ax * by - ay * bx), ax * bx + ay * by);
-    row.angle = numbers::formatTwoDecimals(between * 180.0 / std::numbers::pi);
 }
 
 QString quotedForCsv(const QString& field)
@@ -94,33 +49,33 @@ QString kindName(Kind kind)
 
 Row rowOf(const Measurement& kept, int number, int unit, double dpiX, double dpiY)
 {
+    const Figures figures = figuresOf(kept, unit, {dpiX, dpiY});
     Row row;
     row.number = QString::number(number);
     row.kind = kindName(kept.kind);
-    row.unit = units::symbol(unit);
-    switch (kept.kind) {
-    case Kind::Line: {
-        const Figures line = figuresOf(kept.from, kept.to, unit, dpiX, dpiY);
-        setEnds(row, kept.from, kept.to);
-        row.across = line.dx;
-        row.down = line.dy;
-        row.lengthOrArea = line.length;
-        row.angle = line.angle;
-        break;
+    row.x1 = QString::number(kept.from.x());
+    row.y1 = QString::number(kept.from.y());
+    // A point has one place.
+    if (kept.kind != Kind::Point) {
+        row.x2 = QString::number(kept.to.x());
+        row.y2 = QString::number(kept.to.y());
     }
-    case Kind::Box:
-        fillBox(row, kept, unit, dpiX, dpiY);
-        break;
-    case Kind::Point:
-        row.x1 = QString::number(kept.from.x());
-        row.y1 = QString::number(kept.from.y());
-        row.colour = colours::hexText(kept.colour);
-        break;
-    case Kind::Angle:
-        fillAngle(row, kept, unit, dpiX, dpiY);
-        break;
-    }
+    row.across = figures.across;
+    row.down = figures.down;
+    row.lengthOrArea = figures.lengthOrArea;
+    row.angle = figures.angle;
+    row.colour = figures.colour;
+    row.unit = figures.unit;
     return row;
+}
+
+QList<Row> rowsOf(const std::vector<Measurement>& kept, int unit, units::PixelsPerInch perInch)
+{
+    QList<Row> rows;
+    rows.reserve(qsizetype(kept.size()));
+    for (std::size_t i = 0; i < kept.size(); ++i)
+        rows << rowOf(kept[i], int(i + 1), unit, perInch.x, perInch.y);
+    return rows;
 }
 
 Row headerRow()

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "viewer/units.h"
+
 #include <QList>
 #include <QPoint>
 #include <QRgb>
 #include <QString>
 #include <QStringList>
+#include <vector>
 
 // Measurements kept side by side, as rows of figures: what the list of measurements shows,
 // what Ctrl+Shift+C copies as tab-separated text and what is saved as CSV. No widgets here.
@@ -44,6 +47,9 @@ QString kindName(Kind kind);
 // inch across and down. A box covers both end pixels: one pixel is 1 x 1. An angle is the
 // one between the two arms, 0 to 180°, and its length the second arm's.
 Row rowOf(const Measurement& kept, int number, int unit, double dpiX, double dpiY);
+
+// Every measurement as a row, numbered from 1.
+QList<Row> rowsOf(const std::vector<Measurement>& kept, int unit, units::PixelsPerInch perInch);
 
 // The table's header row.
 Row headerRow();

@@ -1,6 +1,7 @@
 // What the window lets its instruments read, and the inch basis they may set.
 #include "viewer/main_window.h"
 #include "viewer/numbers.h"
+#include "viewer/pixel_mapping.h"
 
 #include <QScreen>
 #include <cmath>
@@ -28,17 +29,9 @@ QPoint frmVelmora::pictureOrigin() const
     return picDisp->pos();
 }
 
-QPoint frmVelmora::imagePixelAt(QPoint origin, qint32 factor, QPointF inViewport)
-{
-    // Floored, not truncated: a point just left of the picture lies in pixel -1, not 0.
-    const double x = std::floor(numbers::fdiv(inViewport.x() - origin.x(), factor));
-    const double y = std::floor(numbers::fdiv(inViewport.y() - origin.y(), factor));
-    return QPoint(numbers::Fix(x), numbers::Fix(y));
-}
-
 QPoint frmVelmora::imagePixelAt(QPointF inViewport) const
 {
-    return imagePixelAt(pictureOrigin(), magnification, inViewport);
+    return pixels::imagePixelAt(pictureOrigin(), magnification, inViewport);
 }
 
 units::PixelsPerInch frmVelmora::pixelsPerInch() const

@@ -188,9 +188,6 @@ public:
     qint32 factor() const override { return magnification; }
     const QWidget& viewport() const override { return *picDispBase; }
     QPoint pictureOrigin() const override;
-    // The image pixel under a point of the viewport, for the picture placed at origin and
-    // shown at factor.
-    static QPoint imagePixelAt(QPoint origin, qint32 factor, QPointF inViewport);
     QPoint imagePixelAt(QPointF inViewport) const override;
     int unit() const override;
     units::PixelsPerInch pixelsPerInch() const override;

@@ -77,7 +77,7 @@ Window::Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags)
     QSettings().clear();
     toolkit::Screen::setDpiOverride(dpi);
     window_ = std::make_unique<frmVelmora>();
-    attachInstruments(*window_);
+    measurements_ = &attachInstruments(*window_);
     if (extraFlags)
         window_->setWindowFlags(window_->windowFlags() | extraFlags);
     window_->show();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "instruments/measurement_store.h"
 #include "toolkit/picture_box.h"
 #include "toolkit/screen.h"
 #include "viewer/main_window.h"
@@ -74,6 +75,8 @@ public:
     frmVelmora& operator*() const { return *window_; }
     const QStringList& messages() const { return messages_.texts(); }
     ScriptedOpenFileBackend& dialog() const { return *dialog_; }
+    // The measurements the instruments share.
+    MeasurementStore& measurements() const { return *measurements_; }
 
     // Presses Open with the dialog answering path, as a person choosing that file would.
     void open(const QString& path);
@@ -84,6 +87,7 @@ private:
     MessageRecorder messages_;
     ScriptedOpenFileBackend* dialog_;
     std::unique_ptr<frmVelmora> window_;
+    MeasurementStore* measurements_ = nullptr;
 };
 
 // Writes image to dir under name in the format its suffix names; returns the full path.
