@@ -2,6 +2,7 @@
 // its keys, and stepping the pointer one image pixel at a time.
 #include "instruments/colours.h"
 #include "instruments/loupe.h"
+#include "instruments/loupe_squares.h"
 #include "support/test_support.h"
 
 #include <QCursor>
