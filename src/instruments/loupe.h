@@ -54,6 +54,7 @@ public:
 
 private:
     void follow(QPoint pixel);
+    // The tool window, in loupe_window.h.
     class View;
     void redraw();
     // The centre pixel's colour entries, for the picture's menu and the loupe's own.
