@@ -46,7 +46,7 @@ private:
     void drawFigures(QPainter& painter, QPointF baseline, const QString& figures);
 
     Loupe& loupe_;
-    // Parts that paint the whole of themselves: the squares and the texts.
+    // The squares and the texts, each painting the whole of itself.
     QWidget* squares_;
     QWidget* texts_;
     QImage image_;
