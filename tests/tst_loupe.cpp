@@ -1,7 +1,8 @@
-// The loupe against the picture's own pixels, its outline and means, the colour notations,
-// its keys, and stepping the pointer one image pixel at a time.
+// The loupe against the picture's own pixels, the checks past them, its outline and means, the
+// colour notations, its keys, and stepping the pointer one image pixel at a time.
 #include "instruments/colours.h"
 #include "instruments/loupe.h"
+#include "instruments/loupe_squares.h"
 #include "support/test_support.h"
 
 #include <QCursor>
@@ -47,14 +48,20 @@ private slots:
         QTest::addColumn<toolkit::Dpi>("dpi");
         QTest::addColumn<int>("factor");
         QTest::addColumn<QPoint>("centre");
-        QTest::addColumn<int>("cell"); // screen pixels a side of one image pixel
+        QTest::addColumn<int>("cell");    // screen pixels a side of one image pixel
+        QTest::addColumn<int>("presses"); // times + is pressed, or - where negative
+        QTest::addColumn<int>("count");
 
         QTest::newRow("corner, factor 1, 96 ppi")
-            << toolkit::Dpi{96, 96} << 1 << QPoint(0, 0) << 10;
+            << toolkit::Dpi{96, 96} << 1 << QPoint(0, 0) << 10 << 0 << 15;
         QTest::newRow("far edge, factor 2, 96 x 120 ppi")
-            << toolkit::Dpi{96, 120} << 2 << QPoint(59, 20) << 10;
+            << toolkit::Dpi{96, 120} << 2 << QPoint(59, 20) << 10 << 0 << 15;
         QTest::newRow("middle, factor 2, 120 ppi")
-            << toolkit::Dpi{120, 120} << 2 << QPoint(30, 39) << 12;
+            << toolkit::Dpi{120, 120} << 2 << QPoint(30, 39) << 12 << 0 << 15;
+        QTest::newRow("far corner, - once past the fewest, 96 x 120 ppi")
+            << toolkit::Dpi{96, 120} << 1 << QPoint(59, 39) << 10 << -4 << 7;
+        QTest::newRow("top right, + once past the most, 120 ppi")
+            << toolkit::Dpi{120, 120} << 1 << QPoint(59, 0) << 12 << 3 << 31;
     }
 
     // Every pixel of the squares: the image pixel it stands for, a checker grey beyond the
@@ -65,6 +72,8 @@ private slots:
         QFETCH(int, factor);
         QFETCH(QPoint, centre);
         QFETCH(int, cell);
+        QFETCH(int, presses);
+        QFETCH(int, count);
 
         Window w(dpi, Qt::FramelessWindowHint);
         QVERIFY(QTest::qWaitForWindowExposed(&*w));
@@ -73,12 +82,15 @@ private slots:
         QTest::keyClick(&*w, Qt::Key_L);
         QVERIFY(loupeOf(w)->shown());
         QCOMPARE(loupeOf(w)->view()->windowTitle(), QStringLiteral("放大镜"));
+        for (int i = 0; i < std::abs(presses); ++i)
+            QTest::keyClick(&*w, presses > 0 ? Qt::Key_Plus : Qt::Key_Minus);
+        QCOMPARE(loupeOf(w)->count(), count);
         pointAt(w->picDisp, centre * factor + QPoint(factor - 1, factor - 1));
         QTRY_COMPARE(loupeOf(w)->centre(), std::optional(centre));
 
         const QImage shot = loupeOf(w)->view()->grab().toImage();
         const QImage picture = loupePicture();
-        const int pitch = cell + 1, count = loupe::kDefaultCount, margin = 6;
+        const int pitch = cell + 1, margin = 6;
         for (int y = 0; y <= count * pitch; ++y)
             for (int x = 0; x <= count * pitch; ++x) {
                 const QPoint cellAt((x - 1) / pitch, (y - 1) / pitch);
@@ -107,6 +119,9 @@ private slots:
         QTest::newRow("white") << qRgb(255, 255, 255) << qRgb(0, 0, 0);
         QTest::newRow("mid grey") << qRgb(128, 128, 128) << qRgb(0, 0, 0);
         QTest::newRow("just darker than mid grey") << qRgb(127, 128, 128) << qRgb(255, 255, 255);
+        // Luma exactly half in thousandths, not in floating point; greys hide the weights.
+        QTest::newRow("green-heavy, luma just half") << qRgb(23, 191, 79) << qRgb(0, 0, 0);
+        QTest::newRow("the same, blue one less") << qRgb(23, 191, 78) << qRgb(255, 255, 255);
     }
 
     void outlineShowsOnTheCentre()
@@ -121,6 +136,30 @@ private slots:
             QCOMPARE(squares.pixel(at), outline);
         QCOMPARE(squares.pixel(38, 38), colour);
         QCOMPARE(squares.pixel(22, 38), loupe::kGridGrey);
+    }
+
+    void squaresBeyondTheEdge_data()
+    {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QRgb>("colour");
+        // 7 squares of 10 around (2, 1), the last pixel of a 3 x 2 picture: square (i, j)
+        // shows pixel (i - 1, j - 2) from (11i + 1, 11j + 1), or checks of 2, light first.
+        QTest::newRow("last column, first row") << QPoint(38, 27) << qRgb(240, 40, 9);
+        QTest::newRow("past the last column") << QPoint(45, 23) << loupe::kCheckLight;
+        QTest::newRow("past the last row, a check across") << QPoint(14, 45) << loupe::kCheckDark;
+        QTest::newRow("above, a check down") << QPoint(1, 4) << loupe::kCheckDark;
+        QTest::newRow("above, a check down and across") << QPoint(3, 4) << loupe::kCheckLight;
+        QTest::newRow("above, the next square light again") << QPoint(12, 1) << loupe::kCheckLight;
+    }
+
+    void squaresBeyondTheEdge()
+    {
+        QImage picture(3, 2, QImage::Format_RGB32);
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                picture.setPixel(x, y, qRgb(40 + 100 * x, 40 + 100 * y, 9));
+        QFETCH(QPoint, at);
+        QTEST(loupe::drawSquares(picture, QPoint(2, 1), 7, 10).pixel(at), "colour");
     }
 
     void meansCountOnlyTheImage_data()
@@ -156,6 +195,12 @@ private slots:
             << qRgb(128, 128, 128) << "RGB(128, 128, 128) #808080 HSL(0, 0%, 50%)";
         QTest::newRow("orange: hue 30.1, lightness 50.2")
             << qRgb(255, 128, 0) << "RGB(255, 128, 0) #FF8000 HSL(30, 100%, 50%)";
+        QTest::newRow("pink: hue 329.9")
+            << qRgb(255, 0, 128) << "RGB(255, 0, 128) #FF0080 HSL(330, 100%, 50%)";
+        QTest::newRow("hue 359.8: round, so 0")
+            << qRgb(255, 0, 1) << "RGB(255, 0, 1) #FF0001 HSL(0, 100%, 50%)";
+        QTest::newRow("saturation 47.6, lightness 58.8")
+            << qRgb(200, 100, 100) << "RGB(200, 100, 100) #C86464 HSL(0, 48%, 59%)";
     }
 
     void notations()

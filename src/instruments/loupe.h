@@ -3,31 +3,17 @@
 #include "viewer/instrument.h"
 
 #include <QElapsedTimer>
-#include <QImage>
 #include <QPoint>
 #include <QStringList>
 #include <QTimer>
 #include <optional>
 
-// What a loupe shows: count x count image pixels centred on one, each an exact square of
-// cell screen pixels, one-pixel grid lines between and around them, the centre outlined in
-// black or white, whichever shows on it, and a fine checkerboard where the image ends.
+// How many image pixels across a loupe can show, the fewest first.
 namespace loupe
 {
 
 constexpr int kCounts[] = {7, 9, 11, 15, 21, 31};
 constexpr int kDefaultCount = 15;
-const QRgb kGridGrey = qRgb(136, 136, 136);
-const QRgb kCheckLight = qRgb(224, 224, 224);
-const QRgb kCheckDark = qRgb(184, 184, 184);
-
-// Screen pixels a side of one image pixel: 10 at 96 ppi, following the logical resolution
-// across as the rest of the window does.
-int cellPixels();
-// The squares for picture around centre; count * (cell + 1) + 1 pixels a side. Drawn into
-// `into` when it has that size already, so following the pointer allocates nothing.
-QImage drawSquares(const QImage& picture, QPoint centre, int count, int cell,
-                   QImage into = QImage());
 
 } // namespace loupe
 
@@ -68,6 +54,7 @@ public:
 
 private:
     void follow(QPoint pixel);
+    // The tool window, in loupe_window.h.
     class View;
     void redraw();
     // The centre pixel's colour entries, for the picture's menu and the loupe's own.
