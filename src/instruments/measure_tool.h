@@ -1,22 +1,18 @@
 #pragma once
 
 #include "instruments/measurement.h"
+#include "instruments/measurement_layer.h"
 #include "instruments/measurement_store.h"
 #include "instruments/measurement_table.h"
 #include "viewer/instrument.h"
 #include "viewer/units.h"
 
-#include <QPixmap>
 #include <QPoint>
 #include <QPointF>
-#include <QSize>
-#include <QStaticText>
 #include <QString>
 #include <functional>
 #include <optional>
 #include <vector>
-
-class QPainter;
 
 // Measuring on the picture, and copying what the window reads out. It adds to the window
 // without changing any of its handlers: it hears the picture's mouse beside them (and never
@@ -80,18 +76,8 @@ public:
     void unitsChanged() override;
 
 private:
-    class Layer;
-    struct Drag {
-        measurement::Measurement kept;
-        QPointF pointer; // where the pointer last was, in the viewport, before snapping
-    };
-
-    enum class Look { Plain, Selected, Dragged };
-
-    // Where the picture lies in the viewport, which the mouse is given in, and on the layer.
+    // Where the picture lies in the viewport, which the mouse is given in.
     measurement::Placement placement() const;
-    measurement::Placement onLayer() const;
-    const measurement::Measurement* current() const;
     // What the store told: repaints where it changed.
     void added(int index);
     void removed();
@@ -103,58 +89,10 @@ private:
     // A drag that starts within reach of a line's end draws an angle's second arm from it.
     std::optional<measurement::Measurement> angleFrom(QPointF inViewport) const;
     void drag(QPointF inViewport, bool snap);
-    void paintLayer(QPainter& painter, const QRegion& dirty);
-    void paintKept(QPainter& painter, const measurement::Measurement& kept, Look look) const;
-    void paintNumber(QPainter& painter, int index, Look look) const;
-    // Where labels may go: the picture's extent where it scrolls, the viewport's where it is
-    // smaller. It stays as the picture scrolls, so the numbers do too.
-    QRect canvas() const;
-    // Where the window's rulers may lie over the canvas, which labels keep clear of: along
-    // the top and left edges of a picture smaller than the viewport.
-    QRegion underRulers(const QRect& canvas) const;
-    // The screen pixels a measurement's marks cover on the layer: its pixels and the
-    // outline, rings and arms around them. Numbers and the figures box stay outside it.
-    QRect markedBy(const measurement::Measurement& kept) const;
-    // Where on the layer a measurement is drawn, its number included, and the figures box.
-    QRect repaintArea(const measurement::Measurement& kept, int index) const;
-    QRect numberArea(int index) const;
-    // The numbers' places, worked out once for the canvas and factor they were placed at.
-    struct Labels {
-        QRect canvas;
-        int factor = 0;
-        QRegion underRulers;
-        std::vector<QRect> numbers;
-    };
-    const Labels& labels() const;
-    // A measurement's number: its text, and its label as drawn when it is not selected.
-    struct Number {
-        QStaticText text;
-        QPixmap plain;
-    };
-    const Number& number(int index) const;
-    // The figures box's text and size for the current measurement.
-    struct FiguresBox {
-        measurement::Measurement of;
-        int unit;
-        units::PixelsPerInch perInch;
-        QString text;
-        QSize size;
-    };
-    const FiguresBox* figuresBox() const;
-    QRect figuresBoxArea() const;
-    // Repaints the layers where something changed (and where the figures box was and is); the whole
-    // of them when the picture moved under them.
-    void layerChanged(const QRegion& changed);
-    void layerChanged();
 
     MeasurementStore& store_;
-    Layer* layer_;        // over the picture, moving with it
-    Layer* margin_;       // over the viewport beside the picture and just past its edges
-    QRegion besideShown_; // where the margin last showed what lies beside the picture
-    std::optional<Drag> drag_;
+    std::optional<measurement::Measurement> dragged_;
+    QPointF dragPointer_;             // where the pointer last was while dragging, before snapping
     std::vector<int> selectionShown_; // as the layer last drew it
-    QRect figuresBoxShown_;           // where the box was last painted
-    mutable std::optional<FiguresBox> figuresBox_;
-    mutable std::vector<Number> numbers_;
-    mutable Labels labels_;
+    MeasurementLayer layer_;
 };
