@@ -235,6 +235,21 @@ private slots:
         QCOMPARE(chosen, folder.absoluteFilePath("PHOTO.JPG"));
     }
 
+    // Saving: the name offered in the folder given, the suffix added, a file not yet there.
+    void realDialogSavesUnderANewName()
+    {
+        QTemporaryDir folder;
+        QTimer poll;
+        whenTheDialogOpens(poll, [&](QFileDialog* dialog) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("Save it"));
+            QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+            dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Save)->click();
+        });
+        OptionalText name = QString("list");
+        QCOMPARE(clsFileDlg().ShowSave(0, &name, "CSV|*.csv", 1, folder.path(), "csv", "Save it"),
+                 folder.filePath("list.csv"));
+    }
+
     // The entry a person picks in the real dialog comes back, though the entries show their
     // descriptions only, so that it can be offered again next time.
     void realDialogAnswersTheEntryPicked_data()

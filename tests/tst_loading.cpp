@@ -3,6 +3,7 @@
 #include "support/test_support.h"
 
 #include "filedlg/file_dlg.h"
+#include "toolkit/ends_early.h"
 #include "toolkit/picture_decoder.h"
 #include "toolkit/runtime_error.h"
 
@@ -211,6 +212,8 @@ private slots:
     void corpusGoodFiles();
     void corpusBadFilesNeverCrash_data();
     void corpusBadFilesNeverCrash();
+    void jpegEndFromItsMarkers_data();
+    void jpegEndFromItsMarkers();
 };
 
 void tst_Loading::sizeTextInEachUnit_data()
@@ -1024,6 +1027,28 @@ void tst_Loading::corpusBadFilesNeverCrash()
     w.open(testing::dataFile("odd_size_37x23.gif"));
     QCOMPARE(w->imageWidth, 37);
     QVERIFY(!w->lblCutShort->isVisible());
+}
+
+void tst_Loading::jpegEndFromItsMarkers_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("early");
+    // The start, an Exif thumbnail with an end marker of its own, a scan's header, coded data.
+    const auto jpeg = [](const char* data) {
+        return QByteArray::fromHex("FFD8FFE1000C457869660000FFD8FFD9FFDA000801010000003F00" +
+                                   QByteArray(data));
+    };
+    QTest::newRow("whole, after a thumbnail's end marker") << jpeg("12FF0034FFD9") << false;
+    QTest::newRow("cut, after a thumbnail's end marker") << jpeg("12FF0034") << true;
+    QTest::newRow("fill bytes before the end marker") << jpeg("12FFFFFFD9") << false;
+    QTest::newRow("restart markers in the coded data") << jpeg("12FFD034FFD756FFD9") << false;
+    QTest::newRow("cut after a restart marker") << jpeg("12FFD034") << true;
+}
+
+void tst_Loading::jpegEndFromItsMarkers()
+{
+    QFETCH(QByteArray, bytes);
+    QTEST(toolkit::endsEarly(bytes), "early");
 }
 
 int main(int argc, char* argv[])

@@ -1,5 +1,6 @@
 // The list of measurements beside a real window: it follows what is kept, selects in both
 // directions, removes, and saves CSV or says why it could not.
+#include "filedlg/file_dlg.h"
 #include "instruments/measure_tool.h"
 #include "instruments/measurement_list.h"
 #include "support/test_support.h"
@@ -9,6 +10,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -142,21 +144,37 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("written");
-        QTest::newRow("a file") << "测量.csv" << true;
-        QTest::newRow("in a folder that does not exist") << "missing/测量.csv" << false;
+        QTest::addColumn<QString>("dialog"); // the list's button, chosen or cancelled; or none
+        QTest::newRow("a file") << "测量.csv" << true << "";
+        QTest::newRow("in a folder that does not exist") << "missing/测量.csv" << false << "";
+        QTest::newRow("the button, a name chosen") << "chosen.csv" << true << "chosen";
+        QTest::newRow("the button, cancelled") << "cancelled.csv" << false << "cancelled";
     }
 
     void savesCsv()
     {
         QFETCH(QString, name);
         QFETCH(bool, written);
+        QFETCH(QString, dialog);
         Window w({96, 96}, Qt::FramelessWindowHint);
         w.open(picture_);
         MeasurementStore& kept = w.measurements();
         keepThree(kept);
         const QString path = dir_.filePath(name);
 
-        QCOMPARE(w->instrument<MeasurementList>()->saveCsv(path), written);
+        if (dialog.isEmpty()) {
+            QCOMPARE(w->instrument<MeasurementList>()->saveCsv(path), written);
+        } else {
+            dialog == "chosen" ? w.dialog().answer(path) : w.dialog().cancel();
+            for (auto* button : w->findChildren<QAbstractButton*>())
+                if (button->text() == QStringLiteral("另存为 CSV…"))
+                    button->click();
+            QCoreApplication::processEvents();
+            QCOMPARE(w.dialog().records().constLast().lpstrTitle, OptionalText("另存为 CSV"));
+            QCOMPARE(TrimNull(w.dialog().records().constLast().lpstrFile), "测量.csv");
+            QCOMPARE(QSettings().value("measurements/folder").toString(),
+                     written ? dir_.path() : "");
+        }
         QFile file(path);
         QCOMPARE(file.open(QIODevice::ReadOnly), written);
         if (written) {
@@ -167,7 +185,7 @@ private slots:
                            "1,线段,10,10,130,10,120,0,120.00,0.00,,px\r\n"
                            "2,矩形,20,40,59,49,40,10,400,,,px\r\n"
                            "3,点,100,50,,,,,,,#8C6E80,px\r\n"));
-        } else {
+        } else if (dialog.isEmpty()) {
             QVERIFY(w.messages().constLast().contains(QDir::toNativeSeparators(path)));
         }
         QCOMPARE(kept.count(), 3);

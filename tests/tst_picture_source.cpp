@@ -174,6 +174,26 @@ private slots:
         QVERIFY(w.messages().isEmpty());
     }
 
+    // Names in the order walked, whatever order the folder lists them in.
+    void walkOrder_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::newRow("numbers by value, zeros aside") << QStringList{"01.png", "2.png", "10.png"};
+        QTest::newRow("letters, case aside") << QStringList{"a.png", "B.png", "c.png"};
+        QTest::newRow("alike but for zeros and case") << QStringList{"A1.png", "a01.png", "a1.png"};
+        QTest::newRow("more digits than 64 bits hold")
+            << QStringList{"999999999999999999999999.png", "1000000000000000000000000.png"};
+    }
+
+    void walkOrder()
+    {
+        QFETCH(QStringList, names);
+        QTemporaryDir folder;
+        for (const QString& name : names)
+            writeBytes(folder.filePath(name), "");
+        QCOMPARE(FolderWalk::walkOrder(folder.path()), names);
+    }
+
     void walksTheFolder()
     {
         QTemporaryDir folder;
@@ -220,6 +240,9 @@ private slots:
         QCOMPARE(recent.files().mid(0, 2), (QStringList{opened[1], opened.last()}));
         QCOMPARE(recent.files().size(), RecentFiles::kKept);
         QVERIFY(!recent.files().contains(opened[0]));
+        w.open(opened[5]); // from the middle of the list: to the front, and only there
+        QCOMPARE(recent.files().lastIndexOf(opened[5]), 0);
+        QCOMPARE(recent.files().size(), 10);
 
         QFile::remove(opened.last());
         QVERIFY(!recent.open(opened.last()));

@@ -6,8 +6,8 @@
 #include <QtGlobal>
 #include <memory>
 
-// Whatever actually shows the open-file dialog. Replaceable so windows can be tested with a
-// scripted answer instead of a person.
+// Whatever actually shows the open-file and save-file dialogs. Replaceable so windows can be
+// tested with a scripted answer instead of a person.
 class OpenFileBackend
 {
 public:
@@ -15,9 +15,11 @@ public:
     // Shows the dialog described by record. On a choice, writes the full path followed by a
     // NUL into record.lpstrFile and returns true; returns false when nothing was chosen.
     virtual bool GetOpenFileName(OpenFileRecord& record) = 0;
+    // The same for a name to save under, which need not exist yet.
+    virtual bool GetSaveFileName(OpenFileRecord& record) = 0;
 };
 
-// The system's open-file dialog behind one call. Keeps no state between calls.
+// The system's open-file and save-file dialogs, one call each. Keeps no state between calls.
 class clsFileDlg
 {
 public:
@@ -35,6 +37,14 @@ public:
                      const OptionalText& FileTitle = std::nullopt,
                      const OptionalText& DlgTitle = std::nullopt, qint32 flags = 0,
                      qint32* ChosenFilterIndex = nullptr);
+
+    // The same for saving: the dialog offers Filename in InitDir, adds DefaultExt to a name
+    // typed without one and asks before an existing file is replaced.
+    QString ShowSave(quintptr Owner = 0, OptionalText* Filename = nullptr,
+                     const QString& Filter = QStringLiteral("All (*.*)| *.*"),
+                     qint32 FilterIndex = 1, const OptionalText& InitDir = std::nullopt,
+                     const OptionalText& DefaultExt = QString(""),
+                     const OptionalText& DlgTitle = std::nullopt);
 
     // Replaces the back end every clsFileDlg uses; nullptr restores the Qt dialog.
     static void setBackend(std::unique_ptr<OpenFileBackend> backend);

@@ -12,6 +12,7 @@ using OptionalText = std::optional<QString>;
 
 // Option bits of OpenFileRecord::Flags.
 inline constexpr qint32 OFN_READONLY = 0x1;
+inline constexpr qint32 OFN_OVERWRITEPROMPT = 0x2;
 inline constexpr qint32 OFN_HIDEREADONLY = 0x4;
 inline constexpr qint32 OFN_ENABLEHOOK = 0x20;
 inline constexpr qint32 OFN_ENABLETEMPLATE = 0x40;
@@ -24,8 +25,8 @@ inline constexpr qint32 OpenFileRecordSize = 76;
 // Characters in the file and title buffers handed to the dialog.
 inline constexpr int FileBufferSize = 260;
 
-// Everything the open-file dialog is told and everything it answers in. The buffers hold
-// their NULs literally so the record reads exactly as the dialog would see it.
+// Everything the open-file or save-file dialog is told and everything it answers in. The buffers
+// hold their NULs literally so the record reads exactly as the dialog would see it.
 struct OpenFileRecord {
     qint32 lStructSize = 0;
     quintptr hwndOwner = 0;

@@ -40,14 +40,13 @@ QStringList applyFilters(QFileDialog& dialog, const OpenFileRecord& record)
     return nameFilters;
 }
 
-} // namespace
-
-bool QtFileDialogBackend::GetOpenFileName(OpenFileRecord& record)
+bool showDialog(OpenFileRecord& record, QFileDialog::AcceptMode mode)
 {
     QWidget* owner = record.hwndOwner ? QWidget::find(static_cast<WId>(record.hwndOwner)) : nullptr;
     QFileDialog dialog(owner);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setAcceptMode(mode);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !(record.Flags & OFN_OVERWRITEPROMPT));
     dialog.setFileMode(fileModeFor(record.Flags));
     // "PHOTO.JPG" must be offered for "*.jpg", as users of this program are used to.
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
@@ -83,4 +82,16 @@ bool QtFileDialogBackend::GetOpenFileName(OpenFileRecord& record)
             break;
         }
     return true;
+}
+
+} // namespace
+
+bool QtFileDialogBackend::GetOpenFileName(OpenFileRecord& record)
+{
+    return showDialog(record, QFileDialog::AcceptOpen);
+}
+
+bool QtFileDialogBackend::GetSaveFileName(OpenFileRecord& record)
+{
+    return showDialog(record, QFileDialog::AcceptSave);
 }

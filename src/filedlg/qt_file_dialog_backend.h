@@ -8,4 +8,5 @@ class QtFileDialogBackend : public OpenFileBackend
 {
 public:
     bool GetOpenFileName(OpenFileRecord& record) override;
+    bool GetSaveFileName(OpenFileRecord& record) override;
 };

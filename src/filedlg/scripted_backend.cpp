@@ -30,3 +30,8 @@ bool ScriptedOpenFileBackend::GetOpenFileName(OpenFileRecord& record)
     record.lpstrFile = *next + QChar(0);
     return true;
 }
+
+bool ScriptedOpenFileBackend::GetSaveFileName(OpenFileRecord& record)
+{
+    return GetOpenFileName(record);
+}

@@ -6,8 +6,8 @@
 #include <QString>
 #include <optional>
 
-// A back end for tests: answers from a script instead of showing a dialog, and keeps every
-// record it was shown so tests can check what the dialog would have been told.
+// A back end for tests: answers open and save dialogs alike from a script instead of showing
+// them, and keeps every record it was shown so tests can check what they would have been told.
 class ScriptedOpenFileBackend : public OpenFileBackend
 {
 public:
@@ -23,6 +23,7 @@ public:
     const QList<OpenFileRecord>& records() const { return records_; }
 
     bool GetOpenFileName(OpenFileRecord& record) override;
+    bool GetSaveFileName(OpenFileRecord& record) override;
 
 private:
     QList<std::optional<QString>> answers_;

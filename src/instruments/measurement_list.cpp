@@ -1,5 +1,6 @@
 #include "instruments/measurement_list.h"
 
+#include "filedlg/file_dlg.h"
 #include "instruments/measurement_store.h"
 #include "instruments/tool_window.h"
 #include "toolkit/runtime_error.h"
@@ -8,7 +9,7 @@
 #include <QAbstractTableModel>
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
@@ -262,15 +263,15 @@ void MeasurementList::takeSelection()
 void MeasurementList::saveCsvAs()
 {
     QSettings settings;
-    QFileDialog dialog(view_, tr("另存为 CSV"), settings.value(kFolderKey).toString(),
-                       tr("CSV 文件 (*.csv)"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("csv"));
-    dialog.selectFile(tr("测量.csv"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    OptionalText name = tr("测量.csv");
+    // The whole entry as its description, so that the dialog shows it with its pattern.
+    const QString path = clsFileDlg().ShowSave(
+        quintptr(view_->winId()), &name, tr("CSV 文件 (*.csv)") + QStringLiteral("|*.csv"), 1,
+        settings.value(kFolderKey).toString(), QStringLiteral("csv"), tr("另存为 CSV"));
+    if (path.isEmpty())
         return;
-    settings.setValue(kFolderKey, dialog.directory().absolutePath());
-    saveCsv(dialog.selectedFiles().constFirst());
+    settings.setValue(kFolderKey, QFileInfo(path).absolutePath());
+    saveCsv(path);
 }
 
 bool MeasurementList::saveCsv(const QString& path)
