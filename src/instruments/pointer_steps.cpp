@@ -1,8 +1,7 @@
 #include "instruments/pointer_steps.h"
 
-#include "viewer/main_window.h"
-
 #include <QCursor>
+#include <QWidget>
 
 namespace
 {

@@ -46,7 +46,7 @@ public:
     // Takes an instrument for the window's lifetime; it is told in the order attached.
     Instrument* attach(std::unique_ptr<Instrument> instrument);
     // The attached instrument of type T, or null.
-    template <class T> T* instrument() const
+    template <class T> T* instrument()
     {
         for (const auto& attached : instruments_)
             if (auto* found = dynamic_cast<T*>(attached.get()))
