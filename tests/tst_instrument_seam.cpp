@@ -81,6 +81,35 @@ struct Heard {
     }
 };
 
+// An instrument that counts what it is told, as Heard does, and asks the window for what
+// instruments may ask.
+class Hearing : public Instrument
+{
+public:
+    using Instrument::Instrument;
+    using Instrument::scrollTo;
+    using Instrument::setFactor;
+    void pictureChanged() override { ++counts[0]; }
+    void magnificationChanged() override { ++counts[1]; }
+    void pictureMoved() override { ++counts[2]; }
+    void unitsChanged() override { ++counts[3]; }
+    void pointerOverPixel(QPoint, QRgb) override { ++counts[4]; }
+    void pointerLeftPicture() override { ++counts[5]; }
+    QString text() const
+    {
+        QStringList parts;
+        for (int n : counts)
+            parts << QString::number(n);
+        return parts.join(QLatin1Char(' '));
+    }
+    int counts[6] = {};
+};
+
+Hearing& attachHearing(Window& w)
+{
+    return *static_cast<Hearing*>(w->attach(std::make_unique<Hearing>(*w)));
+}
+
 // An instrument that answers a key and adds a menu entry, and says when it did.
 class Answering : public Instrument
 {
@@ -161,6 +190,11 @@ private slots:
         QTest::newRow("the pointer off the picture")
             << pointed << Action([](Window& w) { pointAt(w->picDispBase, QPoint(2, 2)); })
             << "0 0 0 0 0 1";
+        QTest::newRow("an instrument sets factor 2")
+            << none << Action([](Window& w) { attachHearing(w).setFactor(2); }) << "0 1 1 0 0 0";
+        QTest::newRow("an instrument scrolls") << none << Action([](Window& w) {
+            attachHearing(w).scrollTo({30, 0});
+        }) << "0 0 1 0 0 0";
     }
 
     void eachChangeToldOnceWhenWhole()
@@ -176,8 +210,10 @@ private slots:
         setup(w);
 
         const Heard told(w);
+        const Hearing& instrument = attachHearing(w);
         action(w);
         QCOMPARE(told.text(), heard);
+        QCOMPARE(instrument.text(), heard);
         // Read at any signal, the window was already what it ends as.
         for (const QString& state : told.states)
             QCOMPARE(state, stateOf(w));
@@ -186,6 +222,27 @@ private slots:
             QCOMPARE(told.pixel, w->imagePixelAt(pointer));
             QCOMPARE(QColor(told.colour), w->picture().pixelColor(told.pixel));
         }
+    }
+
+    // Scrolling asked for by an instrument goes as far as the bars reach, and no further.
+    void scrollToStaysInReach_data()
+    {
+        QTest::addColumn<QPoint>("asked");
+        QTest::addColumn<QPoint>("bars");
+        QTest::newRow("within") << QPoint(30, 0) << QPoint(30, 0);
+        QTest::newRow("before the start") << QPoint(-5, -1) << QPoint(0, 0);
+        // 601 pixels in a viewport 548 wide; 101 high, centred down with room to spare.
+        QTest::newRow("past the end") << QPoint(100000, 7) << QPoint(53, 0);
+    }
+
+    void scrollToStaysInReach()
+    {
+        QFETCH(QPoint, asked);
+        Window w({96, 120}, Qt::FramelessWindowHint);
+        w.open(wide_);
+        attachHearing(w).scrollTo(asked);
+        QTEST(QPoint(w->hsrDisp->Value(), w->vsrDisp->Value()), "bars");
+        QCOMPARE(w->pictureOrigin().x(), -w->hsrDisp->Value());
     }
 
     void pixelUnderAPoint_data()
