@@ -369,8 +369,20 @@ float PictureBox::TextHeight(const QString& /*text*/) const
     return float(QFontMetrics(drawingFont(*this)).height());
 }
 
+void PictureBox::setDrawnOnDemand(Drawing draw)
+{
+    onDemand_ = std::move(draw);
+    surface_ = QImage();
+    blank_ = true;
+    blankColor_ = toQRgb(backColor_);
+    surfaceSize_ = onDemand_ ? QSize(0, 0) : deviceRect().size();
+    update();
+}
+
 void PictureBox::placedHook()
 {
+    if (onDemand_)
+        return;
     const QSize covered = deviceRect().size();
     if (covered != surfaceSize_)
         resizeSurface(covered.width(), covered.height());
@@ -425,6 +437,10 @@ void PictureBox::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect();
+    if (onDemand_) {
+        onDemand_(painter, exposed);
+        return;
+    }
     const QRect drawn = exposed & QRect(QPoint(0, 0), surfaceSize_);
     if (!drawn.isEmpty()) {
         if (blank_)

@@ -5,6 +5,9 @@
 #include <QFont>
 #include <QImage>
 #include <QWidget>
+#include <functional>
+
+class QPainter;
 
 namespace toolkit
 {
@@ -156,6 +159,13 @@ public:
     float TextWidth(const QString& text) const;
     float TextHeight(const QString& text) const;
 
+    // Draws the box on demand instead of from its surface: each paint asks `draw` for the
+    // exposed part, and the box keeps no surface at any size (so it may be larger than a
+    // surface can be). An empty function returns it to its surface, blank.
+    using Drawing = std::function<void(QPainter&, const QRect& exposed)>;
+    void setDrawnOnDemand(Drawing draw);
+    bool drawnOnDemand() const { return bool(onDemand_); }
+
 signals:
     // Mouse move, with the button and shift states and the position in the box's pixels.
     void MouseMove(int button, int shift, float x, float y);
@@ -189,6 +199,7 @@ private:
     float currentX_ = 0;
     float currentY_ = 0;
     bool autoSize_ = false;
+    Drawing onDemand_;
 };
 
 } // namespace toolkit
