@@ -17,7 +17,7 @@ class QMenu;
 class QWidget;
 
 // The picture's mouse as an instrument hears it: the point in the viewport's pixels (the
-// coordinates of frmVelmora::pictureOrigin and imagePixelAt), the button pressed or let go
+// coordinates of PictureView::pictureOrigin and imagePixelAt), the button pressed or let go
 // (none for a move), the buttons held and the keyboard's modifiers.
 struct PictureMouse {
     QPointF inViewport;
