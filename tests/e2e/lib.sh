@@ -142,6 +142,9 @@ type_into() {
         xdotool key Return
         wait_until 3 no_window "$1" && return 0
     done
+    # A dialog that refuses what was typed (a file that has gone) stays: whether it may is
+    # the caller's to check.
+    return 0
 }
 
 # Points are in the viewer's client area from here on. The pointer is moved and waited for:

@@ -71,10 +71,11 @@ scroll() {
     pixel_at "$mid_x" "$mid_y"
     moved="$((px_x - x)),$((px_y - y))"
 }
-# Double-clicks the title bar until the viewer is (not) maximised, three times at most.
+# Double-clicks the title bar until the viewer is (not) maximised, three times at most. Each
+# double click is given time to take effect: one taken late and clicked again undoes itself.
 title_until() {
     local _
-    for _ in 1 2 3; do double_click_title && wait_until 2 "$1" && return 0; done
+    for _ in 1 2 3; do double_click_title && wait_until 6 "$1" && return 0; done
     fail "the viewer did not become $1"
 }
 maximised() { client_corner "$win" && [ "$width" -gt 1000 ]; }
