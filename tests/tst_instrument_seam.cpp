@@ -35,7 +35,7 @@ QString stateOf(const Window& w)
         .arg(w->imageSize().width())
         .arg(w->imageSize().height())
         .arg(QStringLiteral("%1,%2").arg(w->pictureOrigin().x()).arg(w->pictureOrigin().y()))
-        .arg(w->factor())
+        .arg(w->factor().name())
         .arg(w->picDisp->ScaleWidth())
         .arg(w->hsrDisp->Value())
         .arg(w->vsrDisp->Value())
@@ -190,8 +190,9 @@ private slots:
         QTest::newRow("the pointer off the picture")
             << pointed << Action([](Window& w) { pointAt(w->picDispBase, QPoint(2, 2)); })
             << "0 0 0 0 0 1";
-        QTest::newRow("an instrument sets factor 2")
-            << none << Action([](Window& w) { attachHearing(w).setFactor(2); }) << "0 1 1 0 0 0";
+        QTest::newRow("an instrument sets factor 2") << none << Action([](Window& w) {
+            attachHearing(w).setFactor(Zoom{2, 1});
+        }) << "0 1 1 0 0 0";
         QTest::newRow("an instrument scrolls") << none << Action([](Window& w) {
             attachHearing(w).scrollTo({30, 0});
         }) << "0 0 1 0 0 0";

@@ -29,9 +29,13 @@ private slots:
 void tst_MainWindow::startState()
 {
     Window w;
-    QCOMPARE(w->cboMagnify->ListCount(), 2);
+    // "1" and "2" first; then the zoom's 3 to 32, 1/2 to 1/16 and the fit.
+    QCOMPARE(w->cboMagnify->ListCount(), 18);
     QCOMPARE(w->cboMagnify->itemText(0), QString("1"));
     QCOMPARE(w->cboMagnify->itemText(1), QString("2"));
+    QCOMPARE(w->cboMagnify->itemText(2), QString("3"));
+    QCOMPARE(w->cboMagnify->itemText(10), QString("1/2"));
+    QCOMPARE(w->cboMagnify->itemText(17), QStringLiteral("适合窗口"));
     QCOMPARE(w->cboMagnify->Text(), QString("1"));
     QCOMPARE(w->cboUnit->ListCount(), 3);
     QCOMPARE(w->cboUnit->Text(), QStringLiteral("像素"));

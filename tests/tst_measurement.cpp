@@ -58,7 +58,7 @@ private slots:
         QFETCH(QPointF, pointer);
         QFETCH(QPoint, pixel);
 
-        const Placement placement{origin, factor, QSize(100, 50)};
+        const Placement placement{origin, Zoom{factor, 1}, QSize(100, 50)};
         QCOMPARE(imagePixel(placement, pointer), pixel);
         QTEST(viewportPoint(placement, pixel), "drawn");
     }

@@ -144,7 +144,7 @@ private slots:
         // F5, as a person reloads: inside the key's handler, which tells the change last.
         QTest::keyClick(&*w, Qt::Key_F5);
         QCOMPARE(w->imageSize(), after.isEmpty() ? QSize(900, 700) : after);
-        QCOMPARE(w->factor(), 2);
+        QCOMPARE(w->factor(), (Zoom{2, 1}));
         QTEST(QPoint(w->hsrDisp->Value(), w->vsrDisp->Value()), "scrolled");
         QTEST(kept.count(), "measurements");
         QVERIFY(w->windowTitle().endsWith(after.isEmpty() ? " — shot.png（文件已不在）"

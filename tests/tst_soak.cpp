@@ -25,8 +25,9 @@ qint64 residentKb()
     return testing::statusKb("VmRSS:");
 }
 
-// Where the picture must stand along one axis for its bar: at -value, and at the end of
-// travel with its far edge on the viewport's; "" when it does.
+// Where the picture must stand along one axis for its bar: at -value (times the screen
+// pixels a value counts, zoomed far in), and at the end of travel with its far edge on the
+// viewport's; "" when it does.
 QString pictureAgainstBar(const frmVelmora& w, Qt::Orientation axis)
 {
     const bool across = axis == Qt::Horizontal;
@@ -37,7 +38,9 @@ QString pictureAgainstBar(const frmVelmora& w, Qt::Orientation axis)
     const float at = across ? w.picDisp->Left() : w.picDisp->Top();
     const float length = across ? w.picDisp->ScaleWidth() : w.picDisp->ScaleHeight();
     const float view = across ? w.picDispBase->ScaleWidth() : w.picDispBase->ScaleHeight();
-    const bool right = bar.Value() < bar.Max() ? at == -float(bar.Value()) : at + length == view;
+    const qint32 unit = across ? w.scrollUnitX : w.scrollUnitY;
+    const bool right =
+        bar.Value() < bar.Max() ? at == -float(bar.Value() * unit) : at + length == view;
     return right ? QString()
                  : QStringLiteral("%1 bar at %2 of %3, picture at %4")
                        .arg(across ? "across" : "down")

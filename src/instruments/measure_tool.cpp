@@ -217,7 +217,8 @@ void MeasureTool::mousePressed(const PictureMouse& mouse)
 {
     if (mouse.button != Qt::LeftButton)
         return;
-    if (window().picture().isNull() || window().imageSize().isEmpty() || window().factor() < 1)
+    if (window().picture().isNull() || window().imageSize().isEmpty() ||
+        window().factor().times < 1)
         return;
     const QPoint pixel = imagePixel(placement(), mouse.inViewport);
     const bool ctrl = mouse.modifiers & Qt::ControlModifier;

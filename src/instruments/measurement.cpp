@@ -33,14 +33,14 @@ QPoint imagePixel(const Placement& placement, QPointF inViewport)
 
 QRect blockOf(const Placement& where, QPoint pixel)
 {
-    return QRect(where.origin + pixel * where.factor, QSize(where.factor, where.factor));
+    return where.factor.blockOf(where.origin, pixel);
 }
 
 QPoint viewportPoint(const Placement& placement, QPoint pixel)
 {
-    const int middle = placement.factor / 2;
-    return placement.origin +
-           QPoint(pixel.x() * placement.factor + middle, pixel.y() * placement.factor + middle);
+    const QRect block = placement.factor.blockOf(placement.origin, pixel);
+    const int middle = block.width() / 2;
+    return block.topLeft() + QPoint(middle, middle);
 }
 
 QPoint snapped(QPoint from, QPoint to, QSize image)

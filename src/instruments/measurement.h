@@ -8,6 +8,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "viewer/zoom.h"
+
 // The arithmetic of measuring between two image pixels: where a pointer lands in the image,
 // snapping to the eight directions, and where labels go beside what is measured. The
 // figures themselves are figures.h's. No widgets here.
@@ -18,7 +20,7 @@ namespace measurement
 // scrolled), the factor it is magnified by and the image's own size.
 struct Placement {
     QPoint origin;
-    qint32 factor = 1;
+    Zoom factor;
     QSize image;
 };
 
@@ -27,11 +29,13 @@ struct Placement {
 // empty.
 QPoint imagePixel(const Placement& placement, QPointF inViewport);
 
-// The screen pixels an image pixel is shown on: a block of factor x factor.
+// The screen pixels an image pixel is shown on: a block of factor x factor; zoomed out, the
+// one screen pixel its square is shown on.
 QRect blockOf(const Placement& placement, QPoint pixel);
 
 // The viewport pixel a line through an image pixel is drawn on: the middle of the pixel's
-// block on screen (at factor 2, the block's second column and row).
+// block on screen (at factor 2, the block's second column and row); zoomed out, the screen
+// pixel its square is shown on.
 QPoint viewportPoint(const Placement& placement, QPoint pixel);
 
 // `to` moved onto the nearest of the eight directions from `from` (0, 45, 90, ... degrees).

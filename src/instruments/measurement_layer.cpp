@@ -66,7 +66,7 @@ public:
         if (!overViewport_)
             return QRegion();
         const PictureView& shown = layer_->view_;
-        const QRect picture(pictureOrigin(), shown.imageSize() * shown.factor());
+        const QRect picture(pictureOrigin(), shown.factor().shown(shown.imageSize()));
         return QRegion(rect()) - picture;
     }
 
@@ -223,7 +223,7 @@ const MeasurementLayer::Number& MeasurementLayer::number(int index) const
 
 QRect MeasurementLayer::canvas() const
 {
-    const QRect picture(QPoint(0, 0), view_.imageSize() * view_.factor());
+    const QRect picture(QPoint(0, 0), view_.factor().shown(view_.imageSize()));
     const QRect inSight(-view_.pictureOrigin(), view_.viewport().size());
     // Along an axis it scrolls on, the picture holds the viewport; along one it does not,
     // the viewport holds the picture. Either way it stays as the picture scrolls.
@@ -234,7 +234,7 @@ QRegion MeasurementLayer::underRulers(const QRect& canvas) const
 {
     // Each ruler is laid against the picture's edge, a pixel longer than the picture, and
     // only into the viewport where the picture leaves room there.
-    const QSize picture = view_.imageSize() * view_.factor();
+    const QSize picture = view_.factor().shown(view_.imageSize());
     QRegion under(QRect(QPoint(0, canvas.top()), QPoint(picture.width(), -1)));
     under |= QRect(QPoint(canvas.left(), 0), QPoint(-1, picture.height()));
     return under;
@@ -351,7 +351,7 @@ void MeasurementLayer::paintKept(QPainter& painter, const Measurement& kept, Loo
     };
     const auto nearArm = [&](QPoint pixel, QPoint a, QPoint b) {
         const auto at = [&](QPoint p) { return QPointF(viewportPoint(where, p)); };
-        return distanceToSegment(at(pixel), at(a), at(b)) <= where.factor + 1;
+        return distanceToSegment(at(pixel), at(a), at(b)) <= where.factor.times + 1;
     };
     bool crowded =
         kept.kind != Kind::Box && kept.kind != Kind::Point && touching(kept.from, kept.to);
@@ -477,12 +477,14 @@ void MeasurementLayer::paint(QPainter& painter, const QRegion& dirty)
     // Only what lies where the layer is repainted: a thousand kept cost little while one is
     // dragged or the picture scrolls. First by image pixels, with room for a number, which
     // is cheap; then exactly.
-    const int f = std::max(1, view_.factor());
-    const int reach = kNumberRoom / f + 1;
+    const Zoom f = view_.factor();
+    const int reach = kNumberRoom * f.over / f.times + 1;
     std::vector<QRect> near;
     for (const QRect& part : dirty)
-        near.push_back(QRect(part.topLeft() / f, part.bottomRight() / f)
-                           .adjusted(-reach, -reach, reach, reach));
+        near.push_back(
+            QRect(f.pixelAt(QPoint(), part.topLeft()),
+                  f.pixelAt(QPoint(), part.bottomRight()) + QPoint(f.over - 1, f.over - 1))
+                .adjusted(-reach, -reach, reach, reach));
     for (int index = 0; index < store_.count(); ++index) {
         const Measurement& kept = store_.at(index);
         QRect pixels = QRect(kept.from, QSize(1, 1)) | QRect(kept.to, QSize(1, 1));

@@ -81,7 +81,7 @@ private:
     // The numbers' places, worked out once for the canvas and factor they were placed at.
     struct Labels {
         QRect canvas;
-        int factor = 0;
+        Zoom factor{0, 0};
         QRegion underRulers;
         std::vector<QRect> numbers;
     };

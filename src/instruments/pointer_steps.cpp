@@ -7,7 +7,8 @@ namespace
 {
 
 // Moves a coordinate by whole image pixels of factor screen pixels, as many as stay within
-// low to high, so the pointer keeps its place within a pixel's block at factor 2.
+// low to high, so the pointer keeps its place within a pixel's block at factor 2. Zoomed out
+// a step is a screen pixel: the next square.
 int stepWithin(int at, int pixels, int factor, int low, int high)
 {
     int moved = at + pixels * factor;
@@ -42,12 +43,13 @@ bool PointerSteps::step(QPoint pixels)
     const QWidget& viewport = w.viewport();
     // The part of the picture in view, in the viewport's pixels.
     const QRect shown =
-        viewport.rect().intersected(QRect(w.pictureOrigin(), w.imageSize() * w.factor()));
+        viewport.rect().intersected(QRect(w.pictureOrigin(), w.factor().shown(w.imageSize())));
     const QPoint at = viewport.mapFromGlobal(QCursor::pos());
     if (!shown.contains(at))
         return false;
-    const QPoint held(stepWithin(at.x(), pixels.x(), w.factor(), shown.left(), shown.right()),
-                      stepWithin(at.y(), pixels.y(), w.factor(), shown.top(), shown.bottom()));
+    const int block = w.factor().times;
+    const QPoint held(stepWithin(at.x(), pixels.x(), block, shown.left(), shown.right()),
+                      stepWithin(at.y(), pixels.y(), block, shown.top(), shown.bottom()));
     if (held != at)
         QCursor::setPos(viewport.mapToGlobal(held));
     return true;

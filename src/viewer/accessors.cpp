@@ -31,7 +31,7 @@ QPoint frmVelmora::pictureOrigin() const
 
 QPoint frmVelmora::imagePixelAt(QPointF inViewport) const
 {
-    return pixels::imagePixelAt(pictureOrigin(), magnification, inViewport);
+    return pixels::imagePixelAt(pictureOrigin(), zoom_, inViewport);
 }
 
 units::PixelsPerInch frmVelmora::pixelsPerInch() const

@@ -95,8 +95,8 @@ protected:
     // Reads the file shown again, keeping the factor, the unit and the scroll position as
     // far as the new picture reaches (F5): reopened() is true then.
     void reopenPicture(const QString& path);
-    // Shows the picture at another whole factor, as the magnification list would.
-    void setFactor(qint32 factor);
+    // Shows the picture at another factor: 1 and 2 as the magnification list would.
+    void setFactor(Zoom factor);
     // Scrolls the picture `scrolled` screen pixels across and down from its top-left corner,
     // as far as the scroll bars reach: the bars' values.
     void scrollTo(QPoint scrolled);

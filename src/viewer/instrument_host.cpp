@@ -60,7 +60,7 @@ void Instrument::reopenPicture(const QString& path)
     window_.runHandler([&] { window_.ReopenPicture(path); });
 }
 
-void Instrument::setFactor(qint32 factor)
+void Instrument::setFactor(Zoom factor)
 {
     window_.runHandler([&] { window_.SetFactor(factor); });
 }
@@ -68,7 +68,8 @@ void Instrument::setFactor(qint32 factor)
 void Instrument::scrollTo(QPoint scrolled)
 {
     window_.runHandler([&] {
-        window_.RestoreScrollPositions(std::max(0, scrolled.x()), std::max(0, scrolled.y()));
+        window_.RestoreScrollPositions(std::max(0, scrolled.x()) / window_.scrollUnitX,
+                                       std::max(0, scrolled.y()) / window_.scrollUnitY);
     });
 }
 
@@ -133,7 +134,7 @@ Instrument* InstrumentHost::attach(std::unique_ptr<Instrument> instrument)
 
 InstrumentHost::Seen InstrumentHost::seenNow() const
 {
-    return Seen{window_.loads_, window_.magnification,   window_.pictureOrigin(),
+    return Seen{window_.loads_, window_.zoom_,           window_.pictureOrigin(),
                 window_.unit(), window_.pixelsPerInch(), window_.pointedPixel()};
 }
 

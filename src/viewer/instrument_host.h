@@ -71,7 +71,7 @@ private:
     // value has changed before its handler begins, so a change is only known against this.
     struct Seen {
         quint64 picture = 0;
-        qint32 factor = 0;
+        Zoom factor{0, 0};
         QPoint origin;
         int unit = -1;
         units::PixelsPerInch pixelsPerInch;

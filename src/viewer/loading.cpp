@@ -70,7 +70,13 @@ void frmVelmora::cmdOpen_Click()
 
 void frmVelmora::OpenPicture(const QString& path)
 {
+    // The zoom a picture file was left at comes back with it; 1 and 2 start at 1 as any load.
+    if (pictureFrom() == From::File)
+        zoomOfPicture_.insert(picturePath_, zoom_);
     LoadChosenFile(path);
+    const Zoom left = zoomOfPicture_.value(picturePath_);
+    if (picOrig->hasPicture() && !picturePath_.isEmpty() && !isSpecifiedFactor(left))
+        SetFactor(left);
 }
 
 void frmVelmora::OpenPastedPicture(const QString& path)
@@ -81,7 +87,7 @@ void frmVelmora::OpenPastedPicture(const QString& path)
 
 void frmVelmora::ReopenPicture(const QString& path)
 {
-    const qint32 factor = magnification;
+    const Zoom factor = zoom_;
     const qint16 across = hsrDisp->Value();
     const qint16 down = vsrDisp->Value();
     LoadChosenFile(path);
@@ -114,6 +120,8 @@ void frmVelmora::LoadChosenFile(const QString& path)
         imageWidth = 0;
         imageHeight = 0;
         magnification = 1;
+        zoom_ = Zoom{};
+        meansOf_.clear();
 
         picturePath_.clear();
         failedPath_.clear();
@@ -124,6 +132,8 @@ void frmVelmora::LoadChosenFile(const QString& path)
         imageWidth = numbers::CLng(picOrig->ScaleWidth());
         imageHeight = numbers::CLng(picOrig->ScaleHeight());
 
+        if (picDisp->drawnOnDemand())
+            picDisp->setDrawnOnDemand({});
         picDisp->setPicture(QImage());
         picDisp->setWidth(picDisp->Width() - picDisp->ScaleWidth() + picOrig->ScaleWidth());
         picDisp->setHeight(picDisp->Height() - picDisp->ScaleHeight() + picOrig->ScaleHeight());
@@ -164,6 +174,10 @@ void frmVelmora::RecoverFromFailedLoad()
     lblXY->setCaption(QString());
     lblCutShort->setVisible(false);
     picOrig->setPicture(QImage());
+    if (picDisp->drawnOnDemand())
+        picDisp->setDrawnOnDemand({});
+    zoom_ = Zoom{};
+    meansOf_.clear();
     picDisp->setPicture(QImage());
     picDisp->Move(0, 0, picDispBase->Width(), picDispBase->Height());
     // Nothing is shown now, so nothing of the picture that was stays in memory: not the one

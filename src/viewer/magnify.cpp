@@ -20,6 +20,9 @@ const QString kMagnifyFailedMessage =
 void renderMagnified(frmVelmora& form, qint32 factor)
 {
     PictureBox& shown = *form.picDisp;
+    // Back from a zoomed picture, drawn on demand, to a surface of its own.
+    if (shown.drawnOnDemand())
+        shown.setDrawnOnDemand({});
     shown.setPicture(QImage());
     // Products are checked; the sums keep any border the box has outside its drawing area.
     shown.setWidth(shown.Width() - shown.ScaleWidth() +
@@ -32,28 +35,6 @@ void renderMagnified(frmVelmora& form, qint32 factor)
     shown.setPicture(shown.Image());
 }
 
-// Shows the image again at the factor in force, puts the list back and tells the user.
-void recoverFromFailedMagnify(frmVelmora& form)
-{
-    // The factor in force rendered before, so this is not expected to fail; if it does, the
-    // error goes on to the handler's caller, which reports it.
-    renderMagnified(form, form.magnification);
-    form.SetupScrollBars();
-    form.PlacePicture();
-
-    // Back to the entry of the factor in force, without running this handler again. Also on
-    // the way down, so the list never names a factor that is not shown.
-    form.busy = -1;
-    const int inForce = form.magnification - 1;
-    if (inForce >= 0 && inForce < form.cboMagnify->ListCount() &&
-        inForce != form.cboMagnify->ListIndex())
-        form.cboMagnify->setListIndex(inForce);
-    form.busy = 0;
-
-    setMousePointer(vbDefault);
-    MsgBox(&form, kMagnifyFailedMessage);
-}
-
 } // namespace
 
 void frmVelmora::cboMagnify_Click()
@@ -63,6 +44,13 @@ void frmVelmora::cboMagnify_Click()
         return;
     if (!picDisp->hasPicture())
         return;
+    // The entries after "1" and "2" are the zoom's, which keeps the view where it is.
+    const QString entry = cboMagnify->Text();
+    if (entry != QStringLiteral("1") && entry != QStringLiteral("2")) {
+        ZoomFromList(entry);
+        return;
+    }
+    const Zoom before = zoom_;
     try {
         // 4., 5.
         setMousePointer(vbHourglass);
@@ -71,6 +59,7 @@ void frmVelmora::cboMagnify_Click()
         const qint32 factor = numbers::CLng(numbers::Val(cboMagnify->Text()));
         // 7. to 9.
         renderMagnified(*this, factor);
+        zoom_ = Zoom{factor, 1};
         // 10. The rulers drawn here still use the factor that was in force.
         SetupScrollBars();
         // 11. to 13.
@@ -80,17 +69,27 @@ void frmVelmora::cboMagnify_Click()
         // 14.
         setMousePointer(vbDefault);
     } catch (const RuntimeError&) {
-        recoverFromFailedMagnify(*this);
+        RecoverFromFailedZoom(before);
     } catch (const std::bad_alloc&) {
-        recoverFromFailedMagnify(*this);
+        RecoverFromFailedZoom(before);
     }
 }
 
-void frmVelmora::SetFactor(qint32 factor)
+void frmVelmora::ShowMagnifiedCopy(qint32 factor)
 {
-    // Through the list, as a person would choose it: its handler does the rest.
-    for (int entry = 0; entry < cboMagnify->ListCount(); ++entry)
-        if (numbers::CLng(numbers::Val(cboMagnify->itemText(entry))) == factor &&
-            entry != cboMagnify->ListIndex())
-            cboMagnify->setListIndex(entry);
+    renderMagnified(*this, factor);
+}
+
+void frmVelmora::RecoverFromFailedZoom(Zoom before)
+{
+    // The factor in force showed before, so showing it again is not expected to fail; if it
+    // does, the error goes on to the handler's caller, which reports it.
+    ShowAtFactor(before);
+    SetupScrollBars();
+    PlacePicture();
+    // Back to the entry of the factor in force, without running this handler again. Also on
+    // the way down, so the list never names a factor that is not shown.
+    ShowFactorInList();
+    setMousePointer(vbDefault);
+    MsgBox(this, kMagnifyFailedMessage);
 }

@@ -90,6 +90,7 @@ frmVelmora::frmVelmora(QWidget* parent) : Form(parent)
 
     createControls();
     connectHandlers();
+    ConnectZoomKeys();
 
     const double tx = Screen::twipsPerPixelX(), ty = Screen::twipsPerPixelY();
     resize(int(std::lround(kDesignClientWidthTwips / tx)),
@@ -254,6 +255,7 @@ void frmVelmora::Form_Load()
     cboMagnify->Clear();
     for (int factor = 1; factor <= 2; ++factor)
         cboMagnify->AddItem(QString::number(factor));
+    AddZoomEntries();
     cboMagnify->setListIndex(0);
 
     cboUnit->Clear();

@@ -9,6 +9,7 @@
 #include "viewer/picture_view.h"
 #include "viewer/units.h"
 
+#include <QHash>
 #include <QImage>
 #include <QSize>
 #include <memory>
@@ -17,6 +18,7 @@
 class clsFileDlg;
 class QKeyEvent;
 class QMimeData;
+class QPainter;
 class QWheelEvent;
 
 // The one window of the program: its 21 controls, the state every handler shares, and the
@@ -105,6 +107,37 @@ public:
 
     // --- Magnification (magnify.cpp) ---
     void cboMagnify_Click();
+    // Shows the image in picDisp enlarged into a copy at 1 or 2, as the list's handler does.
+    void ShowMagnifiedCopy(qint32 factor);
+    // After a factor could not be shown: the one in force before again, and the message.
+    void RecoverFromFailedZoom(Zoom before);
+
+    // --- Zoom beyond 1 and 2 (zooming.cpp, zoomed_rulers.cpp) ---
+    // The factor the picture is shown at; `magnification` follows it at 1 and 2 and reads 1
+    // at the others, which only the zoom's own drawing knows.
+    Zoom zoom_;
+    // Screen pixels per scroll bar value: 1 but where a zoomed picture is longer than a bar
+    // counts.
+    qint32 scrollUnitX = 1, scrollUnitY = 1;
+    // The one-pixel grid between image pixels from 8 up (G; remembered).
+    bool gridShown = true;
+    // 1 and 2 are the list's own, with its specified copy into picDisp.
+    static bool isSpecifiedFactor(const Zoom& factor);
+    void AddZoomEntries();
+    void ConnectZoomKeys();
+    // Shows the picture at `to`, keeping the image point under `keep` (viewport pixels)
+    // where it is, as far as the bars reach.
+    void ZoomTo(Zoom to, QPointF keep);
+    void StepZoom(int steps);
+    void ZoomByWheel(int angle, QPointF inViewport);
+    void ZoomToFit();
+    void ZoomFromList(const QString& entry);
+    void ToggleGrid();
+    void ShowAtFactor(Zoom to);
+    void ShowOnDemand(Zoom to);
+    void ShowFactorInList();
+    QPointF viewportCentre() const;
+    void DrawZoomedRulers();
 
     // --- Rulers (rulers.cpp, ruler_labels.cpp, ruler_placement.cpp) ---
     void DrawRulers();
@@ -174,8 +207,9 @@ public:
     // Shows a picture written from the clipboard, through OpenPicture: its origin reads
     // From::Clipboard while it is shown.
     void OpenPastedPicture(const QString& path);
-    // Shows the picture at another whole factor through the magnification list's handler.
-    void SetFactor(qint32 factor);
+    // Shows the picture at another factor: 1 and 2 through the magnification list's
+    // handler, the others keeping the viewport's centre.
+    void SetFactor(Zoom factor);
 
     // --- The read-only view (accessors.cpp) ---
     QImage picture() const override;
@@ -185,7 +219,7 @@ public:
     QString failedPath() const override { return failedPath_; }
     bool reopened() const override { return reopened_; }
     bool cutShort() const override;
-    qint32 factor() const override { return magnification; }
+    Zoom factor() const override { return zoom_; }
     const QWidget& viewport() const override { return *picDispBase; }
     QPoint pictureOrigin() const override;
     QPoint imagePixelAt(QPointF inViewport) const override;
@@ -269,6 +303,15 @@ private:
     QString failedPath_;
     QString pastedPath_; // the last picture shown from the clipboard, as written for loading
     bool reopened_ = false;
+    // Zoom: a step under way (the wheel's next notch waits), the wheel's part notches, the
+    // factor each picture file was left at, and the mean colours of squares per factor.
+    bool zooming_ = false;
+    int wheelZoomAngle_ = 0;
+    QHash<QString, Zoom> zoomOfPicture_;
+    QHash<int, QImage> meansOf_;
+    void paintZoomed(QPainter& painter, const QRect& exposed) const;
+    // The colour of the image pixel under a point of the zoomed picture; CLR_INVALID off it.
+    toolkit::ColorRef zoomedColourAt(float X, float Y) const;
     // The pixel and colour the readout last showed; its label's visibility says whether the
     // readout is shown.
     PointedPixel pointed_;

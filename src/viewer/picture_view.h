@@ -1,6 +1,7 @@
 #pragma once
 
 #include "viewer/units.h"
+#include "viewer/zoom.h"
 
 #include <QImage>
 #include <QPoint>
@@ -42,8 +43,9 @@ public:
     // Whether the picture is only the part of a file cut short that could be read.
     virtual bool cutShort() const = 0;
 
-    // The whole factor the picture is shown at.
-    virtual qint32 factor() const = 0;
+    // The factor the picture is shown at: 1 and 2 as the magnification list names them, or
+    // any other the zoom offers.
+    virtual Zoom factor() const = 0;
     // The viewport the picture is shown in: pictureOrigin and imagePixelAt are in its
     // coordinates, and it maps them to the screen's.
     virtual const QWidget& viewport() const = 0;

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <algorithm>
 
 using namespace toolkit;
 
@@ -18,7 +19,10 @@ void frmVelmora::picDisp_MouseMove(int /*button*/, int /*shift*/, float X, float
     // While a button is held the picture keeps getting the moves after the pointer has left
     // it; there is no pixel under the pointer then, and a colour made of the invalid value
     // would be nonsense. The readout goes as if the pointer had left the picture.
-    const ColorRef c = GetPixel(picDisp->hDC(), numbers::CLng(X), numbers::CLng(Y));
+    // Zoomed beyond 1 and 2 the picture has no surface: the colour is the image's own pixel.
+    const ColorRef c = picDisp->drawnOnDemand()
+                           ? zoomedColourAt(X, Y)
+                           : GetPixel(picDisp->hDC(), numbers::CLng(X), numbers::CLng(Y));
     if (c == CLR_INVALID) {
         HidePointerReadout();
         return;
@@ -30,8 +34,17 @@ void frmVelmora::picDisp_MouseMove(int /*button*/, int /*shift*/, float X, float
     lblXY->setVisible(true);
 
     // 3. Within the viewport, which is the ruler strip's coordinate system when scrolled.
-    shpMarkerW->setLeft(X - float(hsrDisp->Value()));
-    shpMarkerH->setTop(Y - float(vsrDisp->Value()));
+    // Zoomed, the marker stands on the middle of the pointer's image pixel.
+    if (picDisp->drawnOnDemand()) {
+        const QPoint on = imagePixelAt(QPointF(X, Y) + QPointF(pictureOrigin()));
+        const QRect block = zoom_.blockOf(QPoint(), on);
+        const QPoint scrolled(std::max(0, -pictureOrigin().x()), std::max(0, -pictureOrigin().y()));
+        shpMarkerW->setLeft(float(block.left() + block.width() / 2 - scrolled.x()));
+        shpMarkerH->setTop(float(block.top() + block.height() / 2 - scrolled.y()));
+    } else {
+        shpMarkerW->setLeft(X - float(hsrDisp->Value()));
+        shpMarkerH->setTop(Y - float(vsrDisp->Value()));
+    }
 
     // 4.
     const auto colour = qint32(c);
@@ -55,6 +68,14 @@ void frmVelmora::picDisp_MouseMove(int /*button*/, int /*shift*/, float X, float
     lblXY->setCaption(QStringLiteral("x = ") + sx + QStringLiteral("   y = ") + sy +
                       QStringLiteral("     ") + colourText);
     pointed_ = PointedPixel{pixel, qRgb(red, green, blue)};
+}
+
+ColorRef frmVelmora::zoomedColourAt(float X, float Y) const
+{
+    const QPoint pixel = imagePixelAt(QPointF(X, Y) + QPointF(pictureOrigin()));
+    if (!QRect(QPoint(), imageSize()).contains(pixel))
+        return CLR_INVALID;
+    return GetPixel(picOrig->hDC(), pixel.x(), pixel.y());
 }
 
 void frmVelmora::RefreshPointerReadout()

@@ -1,6 +1,7 @@
 #include "toolkit/gdi.h"
 #include "viewer/main_window.h"
 #include "viewer/numbers.h"
+#include "viewer/ruler_text.h"
 #include "viewer/units.h"
 
 #include <new>
@@ -37,15 +38,25 @@ private:
     HGDIOBJ replaced_;
 };
 
-// Prints the j-th number reading upward, centred on its tick (ticks spacing pixels apart),
-// its cell to the right of x = left.
-void printRotated(PictureBox& strip, const QString& text, float left, qint32 j, qint32 spacing)
+} // namespace
+
+void printRotatedOn(PictureBox& strip, const QString& text, float left, float tick)
 {
     const RotatedFontSelection rotated(strip.hDC());
     const float width = strip.TextWidth(text);
     strip.setCurrentX(left);
-    strip.setCurrentY(float(mul(j, spacing)) + width / 2);
+    strip.setCurrentY(tick + width / 2);
     strip.Print(text);
+}
+
+namespace
+{
+
+// Prints the j-th number reading upward, centred on its tick (ticks spacing pixels apart),
+// its cell to the right of x = left.
+void printRotated(PictureBox& strip, const QString& text, float left, qint32 j, qint32 spacing)
+{
+    printRotatedOn(strip, text, left, float(mul(j, spacing)));
 }
 
 } // namespace

@@ -32,3 +32,19 @@ ruler_steps::Steps ruler_steps::stepsFor(double screenPerUnit, double smallest)
     return Steps{stepAtLeast(kNumbersApart, screenPerUnit, smallest),
                  stepAtLeast(kTicksApart, screenPerUnit, smallest)};
 }
+
+QString ruler_steps::numberText(qint64 count, double step)
+{
+    // Decimals from the step, so 0.1 cm steps read 0.3 rather than 0.30000000000000004.
+    int decimals = 0;
+    for (double part = step; decimals < 3 && std::abs(part - std::round(part)) > 1e-9; part *= 10)
+        ++decimals;
+    QString text = QString::number(double(count) * step, 'f', decimals);
+    if (decimals > 0) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    return text;
+}

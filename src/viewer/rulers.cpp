@@ -145,6 +145,10 @@ void copyStripInto(PictureBox& ruler, const PictureBox& strip, qint32 x, qint32 
 
 void frmVelmora::DrawRulers()
 {
+    if (!isSpecifiedFactor(zoom_)) {
+        DrawZoomedRulers();
+        return;
+    }
     const int unit = cboUnit->ListIndex();
     const qint32 m = magnification;
     const qint32 block = mul(100, m);

@@ -7,6 +7,8 @@
 #include <QScopedValueRollback>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <utility>
 
 using namespace toolkit;
@@ -18,16 +20,33 @@ namespace
 constexpr int kSmallChange = 1;
 constexpr int kLargeChange = 5;
 
+// The largest value a bar holds.
+constexpr int kBarTravel = 32767;
+
 // Gives a bar the travel of a picture longer than the viewport by `excess` pixels: none
-// when the picture fits, and then the steps are left as they were.
-void setTravel(ScrollBar& bar, float excess)
+// when the picture fits, and then the steps are left as they were. At 1 and 2 a value is a
+// screen pixel. Zoomed in further the picture may be longer than a bar counts, so a value
+// is `unit` screen pixels, a whole part of an image pixel's block, and an arrow moves one
+// image pixel.
+void setTravel(ScrollBar& bar, float excess, const Zoom& factor, qint32& unit)
 {
-    bar.setMax(numbers::CInt(excess));
+    unit = 1;
+    const bool specified = factor.in() && factor.times <= 2;
+    if (!specified) {
+        const double needed = std::ceil(double(excess) / kBarTravel);
+        while (unit < needed || factor.times % unit != 0)
+            ++unit;
+    }
+    bar.setMax(specified ? numbers::CInt(excess) : int(std::ceil(double(excess) / unit)));
     if (bar.Max() <= 0) {
         bar.setMax(0);
-    } else {
+    } else if (specified || !factor.in()) {
         bar.setSmallChange(kSmallChange);
         bar.setLargeChange(kLargeChange);
+    } else {
+        const int pixel = factor.times / unit;
+        bar.setSmallChange(pixel);
+        bar.setLargeChange(kLargeChange * pixel);
     }
 }
 
@@ -41,8 +60,9 @@ void followBar(frmVelmora& form, Qt::Orientation axis)
     const qint16 value = bar.Value();
     const qint16 max = bar.Max();
     float offset;
+    const qint32 unit = across ? form.scrollUnitX : form.scrollUnitY;
     if (value < max)
-        offset = -float(value);
+        offset = -float(qint32(value) * unit);
     else if (across)
         offset = -(form.picDisp->ScaleWidth() - form.picDispBase->ScaleWidth());
     else
@@ -87,13 +107,14 @@ void changeScrollPosition(frmVelmora& form, Qt::Orientation moved)
 void frmVelmora::SetupScrollBars()
 {
     if (!picOrig->hasPicture()) {
+        scrollUnitX = scrollUnitY = 1;
         vsrDisp->setMax(0);
         hsrDisp->setMax(0);
         DrawRulers();
         return;
     }
-    setTravel(*vsrDisp, picDisp->ScaleHeight() - picDispBase->ScaleHeight());
-    setTravel(*hsrDisp, picDisp->ScaleWidth() - picDispBase->ScaleWidth());
+    setTravel(*vsrDisp, picDisp->ScaleHeight() - picDispBase->ScaleHeight(), zoom_, scrollUnitY);
+    setTravel(*hsrDisp, picDisp->ScaleWidth() - picDispBase->ScaleWidth(), zoom_, scrollUnitX);
     // Each assignment that changes a value raises that bar's Change, which moves the picture.
     vsrDisp->setValue(0);
     hsrDisp->setValue(0);
@@ -158,9 +179,19 @@ bool frmVelmora::scrollByWheel(const QWheelEvent& event)
     // Shift turns the ordinary wheel sideways, as elsewhere on the desktop.
     if (event.modifiers() & Qt::ShiftModifier && pixels.x() == 0)
         pixels = QPoint(pixels.y(), 0);
-    // Turning the wheel away (positive) shows what lies above or to the left.
-    scrollBarBy(*hsrDisp, -pixels.x());
-    scrollBarBy(*vsrDisp, -pixels.y());
+    // Ctrl turns the wheel into the zoom, toward the pointer.
+    if (event.modifiers() & Qt::ControlModifier) {
+        ZoomByWheel(event.angleDelta().y(), picDispBase->mapFromGlobal(event.globalPosition()));
+        return true;
+    }
+    // Turning the wheel away (positive) shows what lies above or to the left. Where a value
+    // counts several screen pixels, a small turn still moves one.
+    const auto inUnits = [](int delta, qint32 unit) {
+        return unit == 1 || delta == 0 ? delta
+                                       : (delta > 0 ? 1 : -1) * std::max(1, std::abs(delta) / unit);
+    };
+    scrollBarBy(*hsrDisp, -inUnits(pixels.x(), scrollUnitX));
+    scrollBarBy(*vsrDisp, -inUnits(pixels.y(), scrollUnitY));
     return true;
 }
 
@@ -169,7 +200,7 @@ bool frmVelmora::scrollByKey(const QKeyEvent& event)
     if (event.modifiers() & ~Qt::KeypadModifier)
         return false; // Ctrl+O and the like are not scrolling
     // Arrows step as the bars' own arrows do; a page is what the viewport shows.
-    const int page = std::max(1, int(picDispBase->ScaleHeight()));
+    const int page = std::max(1, int(picDispBase->ScaleHeight()) / scrollUnitY);
     std::pair<ScrollBar*, int> step;
     switch (event.key()) {
     case Qt::Key_Left:
