@@ -2,6 +2,7 @@
 
 #include "instruments/figures.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMenu>
@@ -13,6 +14,9 @@ using namespace measurement;
 MeasureTool::MeasureTool(frmVelmora& window, MeasurementStore& store)
     : Instrument(window), store_(store), layer_(this->window(), store, dragged_)
 {
+    constexpr int kEdgeScrollMs = 30;
+    edgeScroll_.setInterval(kEdgeScrollMs);
+    connect(&edgeScroll_, &QTimer::timeout, this, &MeasureTool::scrollTowardPointer);
     setObjectName(QStringLiteral("measureTool"));
     addOverlay(layer_.overPicture());
     addViewportOverlay(layer_.overViewport());
@@ -43,6 +47,7 @@ void MeasureTool::pictureChanged()
         return;
     }
     dragged_.reset();
+    edgeScroll_.stop();
     store_.keepWithin(window().imageSize());
     // The picture's size and place may be new even where every measurement stayed.
     layer_.changedAll();
@@ -242,6 +247,7 @@ void MeasureTool::mouseReleased(const PictureMouse& mouse)
     Measurement kept = *dragged_;
     const QRect was = layer_.repaintArea(kept, -1);
     dragged_.reset();
+    edgeScroll_.stop();
     layer_.changed(was);
     if (kept.to == kept.from) {
         // A click: with Ctrl it marks a point; without, it selects what it is on and keeps
@@ -268,12 +274,40 @@ void MeasureTool::drag(QPointF inViewport, bool snap)
 {
     const Placement where = placement();
     dragPointer_ = inViewport;
+    dragSnapped_ = snap;
+    if (!window().viewport().rect().contains(inViewport.toPoint()) && !edgeScroll_.isActive())
+        edgeScroll_.start();
     Measurement& kept = *dragged_;
     QRegion changed = layer_.repaintArea(kept, -1);
     const QPoint end = imagePixel(where, inViewport);
     kept.to = snap && kept.kind != Kind::Box ? snapped(kept.from, end, where.image) : end;
     changed |= layer_.repaintArea(kept, -1);
     layer_.changed(changed);
+}
+
+void MeasureTool::scrollTowardPointer()
+{
+    const QRect view = window().viewport().rect();
+    const QPointF at = dragPointer_;
+    if (!dragged_ || !(QApplication::mouseButtons() & Qt::LeftButton) ||
+        view.contains(at.toPoint())) {
+        edgeScroll_.stop();
+        return;
+    }
+    // Faster the further past the edge, and never less than an image pixel.
+    const int pixel = window().factor().times;
+    const auto stepPast = [pixel](double at, int length) {
+        const double past = at < 0 ? at : at >= length ? at - length + 1 : 0;
+        if (past == 0)
+            return 0;
+        const int step = std::max(pixel, int(std::abs(past)));
+        return past < 0 ? -step : step;
+    };
+    const QPoint origin = window().pictureOrigin();
+    const QPoint scrolled(std::max(0, -origin.x()), std::max(0, -origin.y()));
+    scrollTo(scrolled + QPoint(stepPast(at.x(), view.width()), stepPast(at.y(), view.height())));
+    if (dragged_)
+        drag(dragPointer_, dragSnapped_);
 }
 
 void MeasureTool::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)

@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QPointF>
 #include <QString>
+#include <QTimer>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -89,10 +90,15 @@ private:
     // A drag that starts within reach of a line's end draws an angle's second arm from it.
     std::optional<measurement::Measurement> angleFrom(QPointF inViewport) const;
     void drag(QPointF inViewport, bool snap);
+    // While a drag's pointer rests past the viewport's edge, the picture scrolls toward it
+    // and the end follows, so a measurement can be longer than the viewport.
+    void scrollTowardPointer();
 
     MeasurementStore& store_;
     std::optional<measurement::Measurement> dragged_;
-    QPointF dragPointer_;             // where the pointer last was while dragging, before snapping
+    QPointF dragPointer_;      // where the pointer last was while dragging, before snapping
+    bool dragSnapped_ = false; // whether Shift held the drag to the eight directions
+    QTimer edgeScroll_;
     std::vector<int> selectionShown_; // as the layer last drew it
     MeasurementLayer layer_;
 };

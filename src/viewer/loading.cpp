@@ -70,13 +70,7 @@ void frmVelmora::cmdOpen_Click()
 
 void frmVelmora::OpenPicture(const QString& path)
 {
-    // The zoom a picture file was left at comes back with it; 1 and 2 start at 1 as any load.
-    if (pictureFrom() == From::File)
-        zoomOfPicture_.insert(picturePath_, zoom_);
     LoadChosenFile(path);
-    const Zoom left = zoomOfPicture_.value(picturePath_);
-    if (picOrig->hasPicture() && !picturePath_.isEmpty() && !isSpecifiedFactor(left))
-        SetFactor(left);
 }
 
 void frmVelmora::OpenPastedPicture(const QString& path)
@@ -104,6 +98,9 @@ void frmVelmora::ReopenPicture(const QString& path)
 
 void frmVelmora::LoadChosenFile(const QString& path)
 {
+    // The zoom a picture file was left at comes back with it, below.
+    if (pictureFrom() == From::File)
+        zoomOfPicture_.insert(picturePath_, zoom_);
     // Whatever comes of it, what was shown is gone: instruments hear of a new picture.
     ++loads_;
     reopened_ = false;
@@ -160,6 +157,10 @@ void frmVelmora::LoadChosenFile(const QString& path)
         failedPath_ = path;
         RecoverFromFailedLoad();
     }
+    // Beyond 1 and 2 only: at those a load starts at 1, as it always has.
+    const Zoom left = zoomOfPicture_.value(path);
+    if (picOrig->hasPicture() && picturePath_ == path && !isSpecifiedFactor(left))
+        ZoomTo(left, viewportCentre());
     // However the picture came, the keyboard is the picture's, as in any viewer: Space walks
     // on and the arrows scroll at once, instead of pressing a button that kept the focus.
     picDisp->setFocus(Qt::OtherFocusReason);
