@@ -129,8 +129,7 @@ void frmVelmora::LoadChosenFile(const QString& path)
         imageWidth = numbers::CLng(picOrig->ScaleWidth());
         imageHeight = numbers::CLng(picOrig->ScaleHeight());
 
-        if (picDisp->drawnOnDemand())
-            picDisp->setDrawnOnDemand({});
+        LeaveDrawingOnDemand();
         picDisp->setPicture(QImage());
         picDisp->setWidth(picDisp->Width() - picDisp->ScaleWidth() + picOrig->ScaleWidth());
         picDisp->setHeight(picDisp->Height() - picDisp->ScaleHeight() + picOrig->ScaleHeight());
@@ -175,8 +174,7 @@ void frmVelmora::RecoverFromFailedLoad()
     lblXY->setCaption(QString());
     lblCutShort->setVisible(false);
     picOrig->setPicture(QImage());
-    if (picDisp->drawnOnDemand())
-        picDisp->setDrawnOnDemand({});
+    LeaveDrawingOnDemand();
     zoom_ = Zoom{};
     meansOf_.clear();
     picDisp->setPicture(QImage());

@@ -21,8 +21,7 @@ void renderMagnified(frmVelmora& form, qint32 factor)
 {
     PictureBox& shown = *form.picDisp;
     // Back from a zoomed picture, drawn on demand, to a surface of its own.
-    if (shown.drawnOnDemand())
-        shown.setDrawnOnDemand({});
+    form.LeaveDrawingOnDemand();
     shown.setPicture(QImage());
     // Products are checked; the sums keep any border the box has outside its drawing area.
     shown.setWidth(shown.Width() - shown.ScaleWidth() +

@@ -136,6 +136,9 @@ public:
     void ShowAtFactor(Zoom to);
     void ShowOnDemand(Zoom to);
     void ShowFactorInList();
+    // Back from drawing on demand to a surface of its own, shrunk first: the box may be far
+    // larger than a surface can be.
+    void LeaveDrawingOnDemand();
     QPointF viewportCentre() const;
     void DrawZoomedRulers();
 

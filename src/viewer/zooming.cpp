@@ -5,6 +5,7 @@
 #include "viewer/zoomed_drawing.h"
 
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QSettings>
 #include <QShortcut>
@@ -105,6 +106,9 @@ void frmVelmora::ZoomTo(Zoom to, QPointF keep)
     if (busy || zooming_ || !picOrig->hasPicture() || to == zoom_)
         return;
     const QScopedValueRollback<bool> guard(zooming_, true);
+    // The viewport is painted once, at the new factor and place, not at each step on the way.
+    picDispBase->setUpdatesEnabled(false);
+    const auto paintAgain = qScopeGuard([this] { picDispBase->setUpdatesEnabled(true); });
     const Zoom before = zoom_;
     // The point of the image under `keep`, in image pixels and fractions of one.
     const QPoint origin = pictureOrigin();
@@ -196,6 +200,16 @@ void frmVelmora::paintZoomed(QPainter& painter, const QRect& exposed) const
     } else if (const auto means = meansOf_.constFind(zoom_.over); means != meansOf_.cend()) {
         painter.drawImage(drawn.topLeft(), *means, drawn);
     }
+}
+
+void frmVelmora::LeaveDrawingOnDemand()
+{
+    if (!picDisp->drawnOnDemand())
+        return;
+    picDisp->setPicture(QImage());
+    picDisp->Move(picDisp->Left(), picDisp->Top(), picDisp->Width() - picDisp->ScaleWidth() + 1,
+                  picDisp->Height() - picDisp->ScaleHeight() + 1);
+    picDisp->setDrawnOnDemand({});
 }
 
 void frmVelmora::ShowFactorInList()
