@@ -4,6 +4,7 @@
 #include "viewer/main_window.h"
 #include "viewer/zoomed_drawing.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QScopeGuard>
 #include <QScopedValueRollback>
@@ -40,6 +41,13 @@ void frmVelmora::AddZoomEntries()
         if (!factor->in())
             cboMagnify->AddItem(factor->name());
     cboMagnify->AddItem(kFitEntry);
+    // The list keeps its narrow place; its drop-down is as wide as its longest entry.
+    int widest = 0;
+    for (int entry = 0; entry < cboMagnify->ListCount(); ++entry)
+        widest = std::max(widest,
+                          cboMagnify->fontMetrics().horizontalAdvance(cboMagnify->itemText(entry)));
+    constexpr int kEntryMargins = 24;
+    cboMagnify->view()->setMinimumWidth(widest + kEntryMargins);
     gridShown = QSettings().value(kGridSetting, true).toBool();
 }
 
