@@ -2,6 +2,7 @@
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
 #include "viewer/numbers.h"
+#include "viewer/ruler_text.h"
 #include "viewer/units.h"
 
 #include <cstdlib>
@@ -15,8 +16,8 @@ using numbers::mul;
 namespace
 {
 
-constexpr ColorRef kTickGrey = 0x00A0A0A0;
-constexpr ColorRef kNumberBlue = 0x00DD0000;
+constexpr ColorRef kTickGrey = kRulerTickGrey;
+constexpr ColorRef kNumberBlue = kRulerNumberBlue;
 // Thickness of the scratch strips; the rows (columns) between the tick ends hold the numbers.
 constexpr float kStripThickness = 15;
 const QString kStripFont = QStringLiteral("Arial");
@@ -100,17 +101,7 @@ void drawTicks(PictureBox& strip, Qt::Orientation along, qint32 length, qint32 s
     if (step < 1)
         raiseError(Err::InvalidProcedureCall);
     for (qint32 i = 0; i <= length; i = add(i, step)) {
-        const bool isLong = numbers::imod(i, longStep) == 0;
-        const float innerEnd = isLong ? 4 : 2;
-        const float outerStart = isLong ? 11 : 13;
-        const float at = float(i);
-        if (along == Qt::Horizontal) {
-            strip.Line(at, 0, at, innerEnd);
-            strip.Line(at, outerStart, at, 16);
-        } else {
-            strip.Line(0, at, innerEnd, at);
-            strip.Line(outerStart, at, 16, at);
-        }
+        drawRulerTick(strip, along, float(i), numbers::imod(i, longStep) == 0);
     }
 }
 
@@ -142,6 +133,19 @@ void copyStripInto(PictureBox& ruler, const PictureBox& strip, qint32 x, qint32 
 }
 
 } // namespace
+
+void drawRulerTick(PictureBox& strip, Qt::Orientation along, float at, bool isLong)
+{
+    const float innerEnd = isLong ? 4 : 2;
+    const float outerStart = isLong ? 11 : 13;
+    if (along == Qt::Horizontal) {
+        strip.Line(at, 0, at, innerEnd);
+        strip.Line(at, outerStart, at, 16);
+    } else {
+        strip.Line(0, at, innerEnd, at);
+        strip.Line(outerStart, at, 16, at);
+    }
+}
 
 void frmVelmora::DrawRulers()
 {

@@ -17,8 +17,8 @@ using namespace toolkit;
 namespace
 {
 
-constexpr ColorRef kTickGrey = 0x00A0A0A0;
-constexpr ColorRef kNumberBlue = 0x00DD0000;
+constexpr ColorRef kTickGrey = kRulerTickGrey;
+constexpr ColorRef kNumberBlue = kRulerNumberBlue;
 const QString kRulerFont = QStringLiteral("Arial");
 constexpr double kRulerFontPoints = 7;
 
@@ -106,17 +106,7 @@ void drawTicks(PictureBox& ruler, Qt::Orientation along, const Axis& axis)
     const double longStep = longStepOf(axis.steps);
     const double step = axis.steps.ticks;
     for (qint64 count = axis.firstCount(step); count <= axis.lastCount(step); ++count) {
-        const bool isLong = isMultiple(count, step, longStep);
-        const float innerEnd = isLong ? 4 : 2;
-        const float outerStart = isLong ? 11 : 13;
-        const auto at = float(axis.at(count, step));
-        if (along == Qt::Horizontal) {
-            ruler.Line(at, 0, at, innerEnd);
-            ruler.Line(at, outerStart, at, 16);
-        } else {
-            ruler.Line(0, at, innerEnd, at);
-            ruler.Line(outerStart, at, 16, at);
-        }
+        drawRulerTick(ruler, along, float(axis.at(count, step)), isMultiple(count, step, longStep));
     }
 }
 
