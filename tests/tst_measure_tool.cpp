@@ -1,6 +1,7 @@
 // Measuring on a real window: a drag draws a line above the picture and reads out its
 // figures, Ctrl+C and the context menu copy what is shown, and the window's own readout,
 // markers and picture stay exactly as they were.
+#include "instruments/contrast.h"
 #include "instruments/measure_tool.h"
 #include "support/test_support.h"
 
@@ -76,6 +77,14 @@ QString pressCtrlC(const Window& w)
 QString describe(QRgb c)
 {
     return QStringLiteral("RGB(%1, %2, %3)").arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c));
+}
+
+// A line's figures followed by the contrast between its end pixels, as the picture has them.
+QString withContrast(const QString& figures, const QString& picture, QPoint from, QPoint to)
+{
+    const QImage image(picture);
+    return figures + QStringLiteral("  ") +
+           contrast::contrastText(image.pixel(from), image.pixel(to));
 }
 
 // The box's text for figures written with '-' for the typographic minus.
@@ -189,8 +198,9 @@ private slots:
         QVERIFY(tool->measuring());
         QCOMPARE(tool->from(), from);
         QCOMPARE(tool->to(), to);
-        QCOMPARE(tool->figuresText(), boxed(figures));
-        QCOMPARE(pressCtrlC(w), figures);
+        const QString line = withContrast(figures, picture_, from, to);
+        QCOMPARE(tool->figuresText(), boxed(line));
+        QCOMPARE(pressCtrlC(w), line);
     }
 
     void lineLiesAboveThePicture_data()
@@ -320,7 +330,9 @@ private slots:
         // A picture of the same size shows up on the next paint.
         QTRY_COMPARE(tool->measuring(), !removed);
         QCOMPARE(w->findChild<QWidget*>(QStringLiteral("measureLayer"))->isVisible(), !removed);
-        QCOMPARE(tool->figuresText(), boxed(figures));
+        QCOMPARE(tool->figuresText(),
+                 removed ? QString()
+                         : boxed(withContrast(figures, picture_, tool->from(), tool->to())));
     }
 
     void kindsOfMeasurement_data()
@@ -345,10 +357,14 @@ private slots:
         QTest::newRow("a drag from 3 pixels off the line's end: an angle")
             << Action([](Window& w) { drag(w, QPoint(132, 12), QPoint(130, 60)); }) << 2
             << "角 90.00°  边长 50.00 px";
-        QTest::newRow("Esc: the last one goes, the first stays") << Action([](Window& w) {
-            drag(w, QPoint(20, 40), QPoint(60, 40));
-            QTest::keyClick(&*w, Qt::Key_Escape);
-        }) << 1 << "Δx 120  Δy 0  120.00 px  0.00°";
+        QTest::newRow("Esc: the last one goes, the first stays")
+            << Action([](Window& w) {
+                   drag(w, QPoint(20, 40), QPoint(60, 40));
+                   QTest::keyClick(&*w, Qt::Key_Escape);
+               })
+            << 1
+            << withContrast(QStringLiteral("Δx 120  Δy 0  120.00 px  0.00°"), picture_,
+                            QPoint(10, 10), QPoint(130, 10));
     }
 
     void kindsOfMeasurement()
@@ -373,7 +389,11 @@ private slots:
         QTest::keyClick(&*w, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
         const QStringList rows = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
         QCOMPARE(rows.size(), 4); // header, two rows, and the last line's end
-        QCOMPARE(rows[2], QStringLiteral("2\t线段\t20\t40\t20\t100\t0\t60\t60.00\t-90.00\t\tpx"));
+        const QImage image(picture_);
+        const double ratio = contrast::ratio(image.pixel(20, 40), image.pixel(20, 100));
+        QCOMPARE(rows[2], QStringLiteral("2\t线段\t20\t40\t20\t100\t0\t60\t60.00\t-90.00\t\tpx\t") +
+                              contrast::ratioText(ratio) + QLatin1Char(' ') +
+                              contrast::levelText(ratio));
     }
 
     void ctrlCCopiesWhatIsShown()
@@ -394,7 +414,8 @@ private slots:
         // Readout and measurement both shown: the measurement.
         drag(w, QPoint(100, 50), QPoint(100, 20));
         QVERIFY(w->lblXY->Visible());
-        QCOMPARE(pressCtrlC(w), QStringLiteral("Δx 0  Δy -30  30.00 px  90.00°"));
+        QCOMPARE(pressCtrlC(w), withContrast(QStringLiteral("Δx 0  Δy -30  30.00 px  90.00°"),
+                                             picture_, QPoint(100, 50), QPoint(100, 20)));
 
         // Gone with Esc: the readout again.
         QTest::keyClick(&*w, Qt::Key_Escape);

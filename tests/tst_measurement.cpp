@@ -144,8 +144,10 @@ private slots:
         const Figures figures = figuresOf(line, unit, {double(dpiX), double(dpiY)});
         // The clipboard keeps plain minus signs, so the figures paste as numbers; the box
         // sets them as minus signs.
-        QCOMPARE(copyText(line, figures), text);
-        QCOMPARE(figuresText(line, figures), box(text));
+        // Both ends black: a line's contrast comes last.
+        const QString withContrast = text + QStringLiteral("  对比度 1.00:1 不达标");
+        QCOMPARE(copyText(line, figures), withContrast);
+        QCOMPARE(figuresText(line, figures), box(withContrast));
     }
 
     void copiedReadout_data()
@@ -207,7 +209,9 @@ private slots:
         QFETCH(int, dpiY);
         const QStringList fields = rowOf(kept, 7, unit, 96, dpiY).fields();
         QCOMPARE(fields.value(0), QStringLiteral("7"));
-        QTEST(fields.mid(2).join(QLatin1Char('|')), "row");
+        // None of these kinds has a contrast, the last column.
+        QFETCH(QString, row);
+        QCOMPARE(fields.mid(2).join(QLatin1Char('|')), row + QLatin1Char('|'));
     }
 
     // Tab-separated for pasting, CSV with a field that has a comma and quotes.
@@ -217,12 +221,15 @@ private slots:
         Row quoted = line;
         quoted.kind = QStringLiteral("a, \"b\"");
         const QString header = QStringLiteral(
-            "编号\t类型\tx1\ty1\tx2\ty2\tΔx 或宽\tΔy 或高\t长度或面积\t角度\t颜色\t单位\n");
+            "编号\t类型\tx1\ty1\tx2\ty2\tΔx 或宽\tΔy 或高\t长度或面积\t角度\t颜色\t单位\t对比度\n");
         QCOMPARE(tabSeparated({line}),
-                 header + QStringLiteral("1\t线段\t10\t20\t13\t16\t3\t-4\t5.00\t53.13\t\tpx\n"));
+                 header +
+                     QStringLiteral(
+                         "1\t线段\t10\t20\t13\t16\t3\t-4\t5.00\t53.13\t\tpx\t1.00:1 不达标\n"));
         QCOMPARE(commaSeparated({quoted}),
                  QString(header).replace('\t', ',').replace('\n', QStringLiteral("\r\n")) +
-                     QStringLiteral("1,\"a, \"\"b\"\"\",10,20,13,16,3,-4,5.00,53.13,,px\r\n"));
+                     QStringLiteral(
+                         "1,\"a, \"\"b\"\"\",10,20,13,16,3,-4,5.00,53.13,,px,1.00:1 不达标\r\n"));
     }
 
     void boxPlace_data()

@@ -181,10 +181,11 @@ private slots:
             const QByteArray bytes = file.readAll();
             QCOMPARE(
                 bytes,
-                QByteArray("编号,类型,x1,y1,x2,y2,Δx 或宽,Δy 或高,长度或面积,角度,颜色,单位\r\n"
-                           "1,线段,10,10,130,10,120,0,120.00,0.00,,px\r\n"
-                           "2,矩形,20,40,59,49,40,10,400,,,px\r\n"
-                           "3,点,100,50,,,,,,,#8C6E80,px\r\n"));
+                QByteArray(
+                    "编号,类型,x1,y1,x2,y2,Δx 或宽,Δy 或高,长度或面积,角度,颜色,单位,对比度\r\n"
+                    "1,线段,10,10,130,10,120,0,120.00,0.00,,px,1.00:1 不达标\r\n"
+                    "2,矩形,20,40,59,49,40,10,400,,,px,\r\n"
+                    "3,点,100,50,,,,,,,#8C6E80,px,\r\n"));
         } else if (dialog.isEmpty()) {
             QVERIFY(w.messages().constLast().contains(QDir::toNativeSeparators(path)));
         }

@@ -1,6 +1,7 @@
 #include "instruments/figures.h"
 
 #include "instruments/colours.h"
+#include "instruments/contrast.h"
 #include "viewer/numbers.h"
 
 #include <QCoreApplication>
@@ -93,8 +94,11 @@ Figures angleFigures(const Measurement& angle, int unit, units::PixelsPerInch pe
 Figures figuresOf(const Measurement& kept, int unit, units::PixelsPerInch perInch)
 {
     switch (kept.kind) {
-    case Kind::Line:
-        return lineFigures(kept.from, kept.to, unit, perInch);
+    case Kind::Line: {
+        Figures figures = lineFigures(kept.from, kept.to, unit, perInch);
+        figures.contrast = contrast::contrastText(kept.colour, kept.toColour);
+        return figures;
+    }
     case Kind::Box:
         return boxFigures(kept, unit, perInch);
     case Kind::Angle:
@@ -112,8 +116,9 @@ QString copyText(const Measurement& kept, const Figures& figures)
 {
     switch (kept.kind) {
     case Kind::Line:
-        return QStringLiteral("Δx %1  Δy %2  %3 %4  %5°")
-            .arg(figures.across, figures.down, figures.lengthOrArea, figures.unit, figures.angle);
+        return QStringLiteral("Δx %1  Δy %2  %3 %4  %5°  %6")
+            .arg(figures.across, figures.down, figures.lengthOrArea, figures.unit, figures.angle,
+                 figures.contrast);
     case Kind::Box:
         return tr("宽 %1  高 %2  面积 %3 %4²")
             .arg(figures.across, figures.down, figures.lengthOrArea, figures.unit);

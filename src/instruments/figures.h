@@ -22,6 +22,7 @@ struct Figures {
                           // one between an angle's arms, 0 to 180
     QString colour;       // a point's, #RRGGBB
     QString unit;         // "px", "in", "cm"
+    QString contrast;     // a line's, between its end pixels: "对比度 4.54:1 AA"
 };
 
 // In a unit of the unit list (anything else reads as pixels), at pixels per inch across and
@@ -29,8 +30,8 @@ struct Figures {
 Figures figuresOf(const Measurement& kept, int unit, units::PixelsPerInch perInch);
 
 // The figures in one line for the clipboard, plain minus signs so they paste as numbers:
-// "Δx 120  Δy -35  125.00 px  16.26°", "宽 40  高 10  面积 400 px²", "x = 100   y = 50
-// #8C6E80", "角 90.00°  边长 30.00 px".
+// "Δx 120  Δy -35  125.00 px  16.26°  对比度 4.54:1 AA", "宽 40  高 10  面积 400 px²", "x = 100   y
+// = 50 #8C6E80", "角 90.00°  边长 30.00 px".
 QString copyText(const Measurement& kept, const Figures& figures);
 // The same line in the figures box, with typographic minus signs.
 QString figuresText(const Measurement& kept, const Figures& figures);

@@ -7,8 +7,10 @@
 #include "instruments/measurement_list.h"
 #include "instruments/measurement_store.h"
 #include "instruments/picture_source.h"
+#include "instruments/pointer_mode.h"
 #include "instruments/pointer_steps.h"
 #include "instruments/recent_files.h"
+#include "instruments/spacing_tool.h"
 #include "viewer/main_window.h"
 
 #include <memory>
@@ -18,13 +20,15 @@ MeasurementStore& attachInstruments(frmVelmora& window)
     // The window's child, so it outlives the instruments, which go with the window's members.
     auto* measurements = new MeasurementStore(&window);
     measurements->setObjectName(QStringLiteral("measurements"));
-    window.attach(std::make_unique<MeasureTool>(window, *measurements));
-    window.attach(std::make_unique<Loupe>(window));
+    auto* mode = new PointerMode(&window);
+    window.attach(std::make_unique<MeasureTool>(window, *measurements, *mode));
+    window.attach(std::make_unique<Loupe>(window, *measurements));
     window.attach(std::make_unique<MeasurementList>(window, *measurements));
     window.attach(std::make_unique<InchBasis>(window, *measurements));
     window.attach(std::make_unique<PictureSource>(window));
     window.attach(std::make_unique<FolderWalk>(window));
     window.attach(std::make_unique<RecentFiles>(window));
     window.attach(std::make_unique<PointerSteps>(window));
+    window.attach(std::make_unique<SpacingTool>(window, *measurements, *mode));
     return *measurements;
 }

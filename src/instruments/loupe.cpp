@@ -1,5 +1,8 @@
 #include "instruments/loupe.h"
 
+#include "instruments/contrast.h"
+#include "instruments/measurement_store.h"
+
 #include "instruments/colours.h"
 #include "instruments/loupe_window.h"
 
@@ -19,7 +22,8 @@ const QString kCountKey = QStringLiteral("loupe/count");
 
 } // namespace
 
-Loupe::Loupe(frmVelmora& window) : Instrument(window), view_(new View(*this, dialogOwner()))
+Loupe::Loupe(frmVelmora& window, const MeasurementStore& measurements)
+    : Instrument(window), measurements_(measurements), view_(new View(*this, dialogOwner()))
 {
     redrawDue_.setSingleShot(true);
     connect(&redrawDue_, &QTimer::timeout, this, &Loupe::redraw);
@@ -79,7 +83,19 @@ QList<Loupe::Line> Loupe::readout() const
         {QString(), colours::rgbText(colour) + QStringLiteral("   ") + colours::hexText(colour)},
         {QString(), colours::hslText(colour)},
         around(1),
-        around(2)};
+        around(2),
+        contrastLine(picture, colour)};
+}
+
+Loupe::Line Loupe::contrastLine(const QImage& picture, QRgb colour) const
+{
+    const std::optional<QPoint> reference = measurements_.contrastReference();
+    if (!reference || !picture.rect().contains(*reference))
+        return Line{tr("对比度  "), tr("选中一个点以比较")};
+    const double ratio = contrast::ratio(colour, picture.pixel(*reference));
+    return Line{tr("对比度  "), contrast::ratioText(ratio) + QLatin1Char(' ') +
+                                    contrast::levelText(ratio) +
+                                    tr("  与 %1, %2").arg(reference->x()).arg(reference->y())};
 }
 
 QStringList Loupe::lines() const

@@ -2,6 +2,8 @@
 
 #include "viewer/instrument.h"
 
+class MeasurementStore;
+
 #include <QElapsedTimer>
 #include <QPoint>
 #include <QStringList>
@@ -19,13 +21,14 @@ constexpr int kDefaultCount = 15;
 
 // A small tool window titled 放大镜 that magnifies the picture as loaded around the pixel
 // the pointer is on, and reads out that pixel's colour in three notations and the mean
-// colour around it. L and the picture's context menu show and hide it; + and - change how
+// colour around it, and the contrast with the selected point (or the line's first end).
+// L and the picture's context menu show and hide it; + and - change how
 // many pixels it shows. Whether it is shown, where and how many pixels are remembered.
 class Loupe : public Instrument
 {
     Q_OBJECT
 public:
-    explicit Loupe(frmVelmora& window);
+    Loupe(frmVelmora& window, const MeasurementStore& measurements);
     ~Loupe() override;
 
     bool shown() const;
@@ -54,6 +57,8 @@ public:
 
 private:
     void follow(QPoint pixel);
+    // The contrast between `colour` and the pixel it is compared with.
+    Line contrastLine(const QImage& picture, QRgb colour) const;
     // The tool window, in loupe_window.h.
     class View;
     void redraw();
@@ -62,6 +67,7 @@ private:
     void remember() const;
     void restore();
 
+    const MeasurementStore& measurements_;
     View* view_;
     int count_ = loupe::kDefaultCount;
     std::optional<QPoint> centre_;

@@ -80,8 +80,14 @@ void Loupe::View::fitSize()
                   figuresWidth(QStringLiteral("RGB(%1, %1, %1)   #%2")
                                    .arg(QString(3, widest(QStringLiteral("0123456789"))))
                                    .arg(QString(6, widest(QStringLiteral("0123456789ABCDEF")))))));
-    const int lines = 5;
-    const int width = std::max(side, textWidth);
+    // The contrast line at its longest: a ratio of two digits against a pixel far out.
+    const QString digit(widest(QStringLiteral("0123456789")));
+    const int contrastWidth = int(std::ceil(
+        staticCaption(tr("对比度  ")).size().width() +
+        figuresWidth(QStringLiteral("%1.%2:1 ").arg(QString(2, digit[0]), QString(2, digit[0])) +
+                     tr("AA 大字") + tr("  与 %1, %1").arg(QString(5, digit[0])))));
+    const int lines = 6;
+    const int width = std::max({side, textWidth, contrastWidth});
     squares_->setGeometry(kMargin, kMargin, side, side);
     texts_->setGeometry(kMargin, side + 2 * kMargin, width, lines * metrics.lineSpacing());
     setFixedSize(width + 2 * kMargin, texts_->geometry().bottom() + 1 + kMargin);

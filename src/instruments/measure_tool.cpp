@@ -1,6 +1,7 @@
 #include "instruments/measure_tool.h"
 
 #include "instruments/figures.h"
+#include "instruments/pointer_mode.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -11,8 +12,8 @@
 
 using namespace measurement;
 
-MeasureTool::MeasureTool(frmVelmora& window, MeasurementStore& store)
-    : Instrument(window), store_(store), layer_(this->window(), store, dragged_)
+MeasureTool::MeasureTool(frmVelmora& window, MeasurementStore& store, const PointerMode& mode)
+    : Instrument(window), store_(store), mode_(mode), layer_(this->window(), store, dragged_)
 {
     constexpr int kEdgeScrollMs = 30;
     edgeScroll_.setInterval(kEdgeScrollMs);
@@ -47,6 +48,7 @@ void MeasureTool::pictureChanged()
         return;
     }
     dragged_.reset();
+    store_.setDraggedFrom(std::nullopt);
     edgeScroll_.stop();
     store_.keepWithin(window().imageSize());
     // The picture's size and place may be new even where every measurement stayed.
@@ -158,6 +160,7 @@ bool MeasureTool::removeLast()
         return store_.removeLast();
     const QRect was = layer_.repaintArea(*dragged_, -1);
     dragged_.reset();
+    store_.setDraggedFrom(std::nullopt);
     layer_.changed(was);
     return true;
 }
@@ -166,6 +169,7 @@ void MeasureTool::clear()
 {
     if (dragged_) {
         dragged_.reset();
+        store_.setDraggedFrom(std::nullopt);
         layer_.changedAll();
     }
     store_.clear();
@@ -220,7 +224,7 @@ std::optional<Measurement> MeasureTool::angleFrom(QPointF inViewport) const
 
 void MeasureTool::mousePressed(const PictureMouse& mouse)
 {
-    if (mouse.button != Qt::LeftButton)
+    if (mouse.button != Qt::LeftButton || mode_.spacing())
         return;
     if (window().picture().isNull() || window().imageSize().isEmpty() ||
         window().factor().times < 1)
@@ -229,6 +233,10 @@ void MeasureTool::mousePressed(const PictureMouse& mouse)
     const bool ctrl = mouse.modifiers & Qt::ControlModifier;
     std::optional<Measurement> angle = ctrl ? std::nullopt : angleFrom(mouse.inViewport);
     dragged_ = angle.value_or(Measurement{ctrl ? Kind::Box : Kind::Line, pixel, pixel, {}, 0});
+    if (dragged_->kind == Kind::Line) {
+        dragged_->colour = dragged_->toColour = window().picture().pixel(pixel);
+        store_.setDraggedFrom(pixel);
+    }
     dragPointer_ = mouse.inViewport;
     layer_.changed(layer_.repaintArea(*dragged_, -1));
 }
@@ -247,6 +255,7 @@ void MeasureTool::mouseReleased(const PictureMouse& mouse)
     Measurement kept = *dragged_;
     const QRect was = layer_.repaintArea(kept, -1);
     dragged_.reset();
+    store_.setDraggedFrom(std::nullopt);
     edgeScroll_.stop();
     layer_.changed(was);
     if (kept.to == kept.from) {
@@ -281,6 +290,8 @@ void MeasureTool::drag(QPointF inViewport, bool snap)
     QRegion changed = layer_.repaintArea(kept, -1);
     const QPoint end = imagePixel(where, inViewport);
     kept.to = snap && kept.kind != Kind::Box ? snapped(kept.from, end, where.image) : end;
+    if (kept.kind == Kind::Line)
+        kept.toColour = window().picture().pixel(kept.to);
     changed |= layer_.repaintArea(kept, -1);
     layer_.changed(changed);
 }

@@ -7,6 +7,8 @@
 #include "viewer/instrument.h"
 #include "viewer/units.h"
 
+class PointerMode;
+
 #include <QPoint>
 #include <QPointF>
 #include <QString>
@@ -32,7 +34,8 @@ class MeasureTool : public Instrument
 {
     Q_OBJECT
 public:
-    MeasureTool(frmVelmora& window, MeasurementStore& store);
+    // Presses on the picture are the spacing mode's while `mode` says so.
+    MeasureTool(frmVelmora& window, MeasurementStore& store, const PointerMode& mode);
     ~MeasureTool() override;
 
     // Whether any measurement is shown, the one being dragged included.
@@ -95,6 +98,7 @@ private:
     void scrollTowardPointer();
 
     MeasurementStore& store_;
+    const PointerMode& mode_;
     std::optional<measurement::Measurement> dragged_;
     QPointF dragPointer_;      // where the pointer last was while dragging, before snapping
     bool dragSnapped_ = false; // whether Shift held the drag to the eight directions

@@ -1,5 +1,6 @@
 #include "instruments/measurement_layer.h"
 
+#include "instruments/contrast.h"
 #include "instruments/figures.h"
 #include "toolkit/runtime_error.h"
 #include "viewer/instrument.h"
@@ -131,7 +132,22 @@ QString MeasurementLayer::figuresText() const
     const Measurement* shown = current();
     if (!shown)
         return QString();
-    return measurement::figuresText(*shown, figuresOf(*shown, view_.unit(), view_.pixelsPerInch()));
+    const QString text =
+        measurement::figuresText(*shown, figuresOf(*shown, view_.unit(), view_.pixelsPerInch()));
+    const QString pair = pairContrast();
+    return pair.isEmpty() ? text : text + QStringLiteral("  ") + pair;
+}
+
+QString MeasurementLayer::pairContrast() const
+{
+    const std::vector<int>& selected = store_.selection();
+    if (dragged_ || selected.size() != 2)
+        return QString();
+    const Measurement& a = store_.at(selected[0]);
+    const Measurement& b = store_.at(selected[1]);
+    if (a.kind != Kind::Point || b.kind != Kind::Point)
+        return QString();
+    return contrast::contrastText(a.colour, b.colour);
 }
 
 Placement MeasurementLayer::onLayer() const
@@ -422,8 +438,9 @@ const MeasurementLayer::FiguresBox* MeasurementLayer::figuresBox() const
     const units::PixelsPerInch perInch = view_.pixelsPerInch();
     // Laid out again only when the measurement or its unit changes, not as the picture
     // scrolls under it.
-    if (!figuresBox_ || figuresBox_->of != *shown || figuresBox_->unit != unit ||
-        !(figuresBox_->perInch == perInch)) {
+    const QString pair = pairContrast();
+    if (!figuresBox_ || figuresBox_->of != *shown || figuresBox_->pair != pair ||
+        figuresBox_->unit != unit || !(figuresBox_->perInch == perInch)) {
         // No message box in the middle of a paint: a fault in the figures leaves the box out.
         QString text;
         try {
@@ -435,7 +452,7 @@ const MeasurementLayer::FiguresBox* MeasurementLayer::figuresBox() const
         const QFontMetrics metrics(picture_->font());
         const QSize size(metrics.horizontalAdvance(text) + 2 * kFiguresPaddingX,
                          metrics.height() + 2 * kFiguresPaddingY);
-        figuresBox_ = FiguresBox{*shown, unit, perInch, text, size};
+        figuresBox_ = FiguresBox{*shown, pair, unit, perInch, text, size};
     }
     return &*figuresBox_;
 }

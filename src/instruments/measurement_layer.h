@@ -95,12 +95,15 @@ private:
     // The figures box's text and size for the current measurement.
     struct FiguresBox {
         measurement::Measurement of;
+        QString pair;
         int unit;
         units::PixelsPerInch perInch;
         QString text;
         QSize size;
     };
     const FiguresBox* figuresBox() const;
+    // With exactly two points selected, the contrast between their colours; "" else.
+    QString pairContrast() const;
     QRect figuresBoxArea() const;
 
     const PictureView& view_;

@@ -139,11 +139,19 @@ public:
     // measuring of a thousand rows as they come.
     void fitColumns(const QStringList& header)
     {
-        const QStringList widest = {
-            QStringLiteral("000"),     MeasurementList::tr("线段"), QStringLiteral("0000"),
-            QStringLiteral("0000"),    QStringLiteral("0000"),      QStringLiteral("0000"),
-            QStringLiteral("-000.00"), QStringLiteral("-000.00"),   QStringLiteral("00000.00"),
-            QStringLiteral("-000.00"), QStringLiteral("#DDDDDD"),   QStringLiteral("px")};
+        const QStringList widest = {QStringLiteral("000"),
+                                    MeasurementList::tr("线段"),
+                                    QStringLiteral("0000"),
+                                    QStringLiteral("0000"),
+                                    QStringLiteral("0000"),
+                                    QStringLiteral("0000"),
+                                    QStringLiteral("-000.00"),
+                                    QStringLiteral("-000.00"),
+                                    QStringLiteral("00000.00"),
+                                    QStringLiteral("-000.00"),
+                                    QStringLiteral("#DDDDDD"),
+                                    QStringLiteral("px"),
+                                    QStringLiteral("00.00:1 ") + MeasurementList::tr("AA 大字")};
         const QFontMetrics metrics(table_->horizontalHeader()->font());
         const int padding = 2 * metrics.averageCharWidth();
         for (int column = 0; column < header.size(); ++column)

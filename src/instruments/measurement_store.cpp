@@ -117,3 +117,15 @@ std::optional<int> MeasurementStore::lineFor(const Placement& where,
         return selected_.front();
     return std::nullopt;
 }
+
+std::optional<QPoint> MeasurementStore::contrastReference() const
+{
+    if (draggedFrom_)
+        return draggedFrom_;
+    if (selected_.empty())
+        return std::nullopt;
+    const Measurement& chosen = at(selected_.front());
+    if (chosen.kind == measurement::Kind::Point || chosen.kind == measurement::Kind::Line)
+        return chosen.from;
+    return std::nullopt;
+}

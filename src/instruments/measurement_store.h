@@ -55,6 +55,14 @@ public:
     // whoever sets scales hears scaleRequested.
     void requestScale(int index) { emit scaleRequested(index); }
 
+    // The first end of a line being dragged, while one is: the loupe reckons the contrast from
+    // it.
+    std::optional<QPoint> draggedFrom() const { return draggedFrom_; }
+    void setDraggedFrom(std::optional<QPoint> from) { draggedFrom_ = from; }
+    // The pixel the loupe's contrast is reckoned against: the first end of the line being
+    // dragged, else the selected point or the first end of the selected line.
+    std::optional<QPoint> contrastReference() const;
+
     // How near a line's end or a box's outline a point must lie to be on it, in screen pixels.
     static constexpr double kReach = 4;
 
@@ -69,4 +77,5 @@ signals:
 private:
     std::vector<Measurement> kept_;
     std::vector<int> selected_;
+    std::optional<QPoint> draggedFrom_;
 };

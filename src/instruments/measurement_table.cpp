@@ -1,5 +1,6 @@
 #include "instruments/measurement_table.h"
 
+#include "instruments/contrast.h"
 #include "instruments/figures.h"
 
 #include <QCoreApplication>
@@ -29,7 +30,8 @@ QString quotedForCsv(const QString& field)
 
 QStringList Row::fields() const
 {
-    return {number, kind, x1, y1, x2, y2, across, down, lengthOrArea, angle, colour, unit};
+    return {number, kind,         x1,    y1,     x2,   y2,      across,
+            down,   lengthOrArea, angle, colour, unit, contrast};
 }
 
 QString kindName(Kind kind)
@@ -66,6 +68,10 @@ Row rowOf(const Measurement& kept, int number, int unit, double dpiX, double dpi
     row.angle = figures.angle;
     row.colour = figures.colour;
     row.unit = figures.unit;
+    if (kept.kind == Kind::Line) {
+        const double ratio = contrast::ratio(kept.colour, kept.toColour);
+        row.contrast = contrast::ratioText(ratio) + QLatin1Char(' ') + contrast::levelText(ratio);
+    }
     return row;
 }
 
@@ -83,7 +89,8 @@ Row headerRow()
     return Row{tr("编号"),           tr("类型"),           QStringLiteral("x1"),
                QStringLiteral("y1"), QStringLiteral("x2"), QStringLiteral("y2"),
                tr("Δx 或宽"),        tr("Δy 或高"),        tr("长度或面积"),
-               tr("角度"),           tr("颜色"),           tr("单位")};
+               tr("角度"),           tr("颜色"),           tr("单位"),
+               tr("对比度")};
 }
 
 QString tabSeparated(const QList<Row>& rows)

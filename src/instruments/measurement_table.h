@@ -26,18 +26,20 @@ struct Measurement {
     QPoint to;
     // Angle: the first arm's other end.
     QPoint firstArm;
-    // Point: the pixel's colour.
+    // Point: the pixel's colour; line: the colour of `from`, for the contrast between its ends.
     QRgb colour = 0;
+    // Line: the colour of `to`.
+    QRgb toColour = 0;
 
     friend bool operator==(const Measurement&, const Measurement&) = default;
 };
 
 // A measurement's figures as texts, in the columns of the table: the position of its ends
 // in image pixels, then Δx or width, Δy or height, length or area, angle, colour and unit in
-// the unit chosen, with the decimals shown on screen and '-' for minus. Columns that do
-// not apply to the kind are "".
+// the unit chosen, with the decimals shown on screen and '-' for minus, and a line's contrast
+// between its ends ("4.54:1 AA"). Columns that do not apply to the kind are "".
 struct Row {
-    QString number, kind, x1, y1, x2, y2, across, down, lengthOrArea, angle, colour, unit;
+    QString number, kind, x1, y1, x2, y2, across, down, lengthOrArea, angle, colour, unit, contrast;
     QStringList fields() const;
 };
 
