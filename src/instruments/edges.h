@@ -24,5 +24,11 @@ bool differs(QRgb a, QRgb b, int tolerance);
 // From `pixel`, the last pixel left, right, up and down before an edge (or the picture's
 // own edge), as the rectangle they bound: both ends included. `pixel` must lie on the image.
 QRect spanAround(const QImage& image, QPoint pixel, int tolerance);
+// The same with `turned`, the image's transpose (its pixel (y, x) is the image's (x, y)), so
+// the walk up and down runs along a row in memory: a column of a large picture crosses a
+// cache line at every pixel.
+QRect spanAround(const QImage& image, const QImage& turned, QPoint pixel, int tolerance);
+// The image's transpose, in 32-bit pixels.
+QImage transposed(const QImage& image);
 
 } // namespace edges

@@ -91,11 +91,12 @@ Loupe::Line Loupe::contrastLine(const QImage& picture, QRgb colour) const
 {
     const std::optional<QPoint> reference = measurements_.contrastReference();
     if (!reference || !picture.rect().contains(*reference))
-        return Line{tr("对比度  "), tr("选中一个点以比较")};
+        return Line{tr("对比度  选中一个点以比较"), QString()};
+    // The level in the caption, which sets any script; the figures are digits only.
     const double ratio = contrast::ratio(colour, picture.pixel(*reference));
-    return Line{tr("对比度  "), contrast::ratioText(ratio) + QLatin1Char(' ') +
-                                    contrast::levelText(ratio) +
-                                    tr("  与 %1, %2").arg(reference->x()).arg(reference->y())};
+    return Line{tr("对比度 %1  ").arg(contrast::levelText(ratio)),
+                contrast::ratioText(ratio) +
+                    QStringLiteral("  (%1, %2)").arg(reference->x()).arg(reference->y())};
 }
 
 QStringList Loupe::lines() const

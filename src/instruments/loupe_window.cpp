@@ -81,11 +81,11 @@ void Loupe::View::fitSize()
                                    .arg(QString(3, widest(QStringLiteral("0123456789"))))
                                    .arg(QString(6, widest(QStringLiteral("0123456789ABCDEF")))))));
     // The contrast line at its longest: a ratio of two digits against a pixel far out.
-    const QString digit(widest(QStringLiteral("0123456789")));
+    const QString digits = QString(5, widest(QStringLiteral("0123456789")));
     const int contrastWidth = int(std::ceil(
-        staticCaption(tr("对比度  ")).size().width() +
-        figuresWidth(QStringLiteral("%1.%2:1 ").arg(QString(2, digit[0]), QString(2, digit[0])) +
-                     tr("AA 大字") + tr("  与 %1, %1").arg(QString(5, digit[0])))));
+        staticCaption(tr("对比度 %1  ").arg(tr("AA 大字"))).size().width() +
+        figuresWidth(
+            QStringLiteral("%1.%2:1  (%3, %3)").arg(digits.left(2), digits.left(2), digits))));
     const int lines = 6;
     const int width = std::max({side, textWidth, contrastWidth});
     squares_->setGeometry(kMargin, kMargin, side, side);

@@ -55,19 +55,22 @@ public:
     // Repaints what was drawn and what is to be drawn now.
     void refresh()
     {
-        const QRegion now = marks();
-        if (now.isEmpty()) {
+        const QRegion arms = armMarks();
+        const QRegion labels = labelMarks();
+        if (arms.isEmpty() && labels.isEmpty()) {
             if (isVisible())
-                update(drawn_);
+                update(drawnArms_ | drawnLabels_);
             hide();
         } else {
             if (isHidden()) {
                 raise();
                 show();
             }
-            update(drawn_ | now);
+            // An arm that stayed where it was needs no repaint; a label may read anew.
+            update(drawnArms_.xored(arms) | drawnLabels_ | labels);
         }
-        drawn_ = now;
+        drawnArms_ = arms;
+        drawnLabels_ = labels;
     }
 
 protected:
@@ -149,13 +152,16 @@ private:
                 continue;
             const bool across = arm.from.y() == arm.to.y();
             QRect label = labelRect(arm.length, QPoint());
+            // An arm too short for its length's label leaves it to the box's figures.
+            if ((across ? line.width() : line.height()) < (across ? label.width() : label.height()))
+                continue;
             if (across)
                 label.moveCenter(QPoint(line.center().x(), line.top() - label.height() / 2 - 2));
             else
                 label.moveCenter(QPoint(line.left() + label.width() / 2 + 3, line.center().y()));
             all.emplace_back(label, arm.length);
         }
-        if (tool_.pointer_) {
+        if (tool_.on() && tool_.pointer_) {
             const QRect block = blockOf(placement(), *tool_.pointer_);
             const QString text = tool_.figuresText();
             QRect box = labelRect(text, block.bottomRight() + QPoint(kBoxOffset, kBoxOffset));
@@ -169,18 +175,29 @@ private:
         return all;
     }
 
-    QRegion marks() const
+    QRegion armMarks() const
     {
         QRegion region;
-        for (const Arm& arm : arms())
-            region |= QRect(arm.from, arm.to).normalized().adjusted(-kTick, -kTick, kTick, kTick);
+        for (const Arm& arm : arms()) {
+            // The line, and its end tick across.
+            region |= QRect(arm.from, arm.to).normalized();
+            const QPoint tick = arm.from.y() == arm.to.y() ? QPoint(0, kTick) : QPoint(kTick, 0);
+            region |= QRect(arm.to - tick, arm.to + tick);
+        }
+        return region & inSight();
+    }
+
+    QRegion labelMarks() const
+    {
+        QRegion region;
         for (const auto& label : labels())
             region |= label.first;
         return region & inSight();
     }
 
     SpacingTool& tool_;
-    QRegion drawn_;
+    QRegion drawnArms_;
+    QRegion drawnLabels_;
 };
 
 SpacingTool::SpacingTool(frmVelmora& window, MeasurementStore& store, PointerMode& mode)
@@ -247,24 +264,26 @@ QString SpacingTool::figuresText() const
 void SpacingTool::find()
 {
     const QImage picture = window().picture();
-    if (on() && pointer_ && picture.rect().contains(*pointer_))
-        span_ = edges::spanAround(picture, *pointer_, tolerance_);
-    else
+    if (on() && pointer_ && picture.rect().contains(*pointer_)) {
+        if (turned_.isNull() || turnedFrom_ != picture.cacheKey()) {
+            turned_ = edges::transposed(picture);
+            turnedFrom_ = picture.cacheKey();
+        }
+        span_ = edges::spanAround(picture, turned_, *pointer_, tolerance_);
+    } else {
         span_.reset();
+    }
     changed();
 }
 
 void SpacingTool::changed()
 {
-    if (!on() || !pointer_) {
-        layer_->refresh();
-        return;
-    }
     layer_->refresh();
 }
 
 void SpacingTool::pictureChanged()
 {
+    turned_ = QImage();
     pointer_.reset();
     pressed_.reset();
     find();

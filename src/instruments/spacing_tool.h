@@ -2,6 +2,7 @@
 
 #include "viewer/instrument.h"
 
+#include <QImage>
 #include <QPoint>
 #include <QRect>
 #include <QRegion>
@@ -54,4 +55,8 @@ private:
     std::optional<QPoint> pointer_;
     std::optional<QRect> span_;
     std::optional<QPoint> pressed_;
+    // The picture's transpose, made when the mode first looks at a picture, for the arms up
+    // and down; the picture it was made from.
+    QImage turned_;
+    qint64 turnedFrom_ = 0;
 };

@@ -17,7 +17,10 @@ e2e_begin menu_step "$@"
 pictures="$e2e_scratch/pictures" csv="$e2e_scratch/list.csv" gone_file="$e2e_scratch/gone.bmp"
 make_folder "$pictures"
 convert -size 480x300 'xc:rgb(10,200,30)' "$e2e_scratch/green.png"
-line="Δx 96  Δy 0  96.00 px  0.00°" scale="Δx 5.08  Δy 0.00  5.08 cm  0.00°"
+# A line's figures end with the contrast between its end pixels, which the JPEG's colours
+# change: measure_step checks its figures on the card.
+orange_on_grey="  对比度 *"
+line="Δx 96  Δy 0  96.00 px  0.00°$orange_on_grey" scale="Δx 5.08  Δy 0.00  5.08 cm  0.00°$orange_on_grey"
 # The readout at image pixel 200, 299 in centimetres by the monitor's size that RandR gives.
 monitor_xy="$(xrandr --listmonitors | sed -n 's|.* \([0-9]*\)/\([0-9]*\)x\([0-9]*\)/\([0-9]*\)+.*|\1 \2 \3 \4|p' |
     awk 'NR == 1 { printf "x = %.2f   y = %.2f", 200 * $2 / $1 / 10, 299 * $4 / $3 / 10 }')"
@@ -26,7 +29,7 @@ monitor_xy="$(xrandr --listmonitors | sed -n 's|.* \([0-9]*\)/\([0-9]*\)x\([0-9]
 # keys pass over: 清除全部测量 with nothing kept, 设定比例 off a line, 重新载入 for a pasted
 # picture; 英寸依据's 校准 until a scale is set.
 entries=(位置和颜色 '#RRGGBB' rgb hsl 放大镜 测量列表 清除全部测量 英寸依据 设定比例 粘贴 重新载入
-    最近的文件)
+    最近的文件 间距)
 off="" calibrated=0
 
 # menu_at X Y DOWNS [SUBMENU_DOWNS]: right-clicks a point on the screen and picks with the
@@ -134,7 +137,7 @@ unit_list 2; basis 显示器                         | readout 200 299 "$monitor
 basis 屏幕                                        | readout 200 299 "x = $(centimetres 200)   y = $(centimetres 299) *"
 # A scale from a line under the pointer; the screen's again, then the scale again.
 drag 1 20 100 116 100; off=''; menu 68 100 设定比例 | set_scale; copy "$scale"
-off=设定比例; basis 屏幕                          | copy "Δx $(centimetres 96)  Δy 0.00  $(centimetres 96) cm  0.00°"
+off=设定比例; basis 屏幕                          | copy "Δx $(centimetres 96)  Δy 0.00  $(centimetres 96) cm  0.00°$orange_on_grey"
 basis 校准                                        | copy "$scale"
 menu 400 250 清除全部测量                         | copy 'x = *'
 # A recent file; the scale went with the picture it was set on.
@@ -144,6 +147,11 @@ menu 30 30 位置和颜色                             | clip 'x = 30   y = 30  
 menu 30 30 '#RRGGBB'                              | clip '#FF0000'
 menu 30 30 rgb                                    | clip 'rgb(255, 0, 0)'
 menu 30 30 hsl                                    | clip 'hsl(0, 100%, 50%)'
+# 间距: a click keeps the span found round the pointer, the red patch, as a box; the entry
+# again ends the mode, and a drag measures once more.
+menu 30 30 间距; click_pixel 30 30                | copy '宽 40  高 40  面积 1600 px²'
+off=设定比例; menu 30 30 间距; drag 1 20 100 116 100 | copy "$line"
+key Escape Escape; off='清除全部测量 设定比例'       | copy 'x = *'
 # The loupe, and its own menu: the colour of the pixel it shows, in each notation.
 menu 30 30 放大镜                                 | shown '^放大镜$'
 tool_menu '^放大镜$' 1                            | clip '#FF0000'
@@ -154,8 +162,8 @@ menu 30 30 放大镜                                 | gone '^放大镜$'
 # empties it, and then Ctrl+Shift+C says there is nothing to copy.
 menu 400 250 测量列表                             | shown '^测量$'
 to_viewer; drag 1 20 100 116 100; tool_menu '^测量$' 1 | set_scale
-to_viewer; unit_list 1                            | copy 'Δx 2.00  Δy 0.00  2.00 in  0.00°'
-unit_list 0; list_button right; type_into '^另存为 CSV$' "$csv" | gone '^另存为 CSV$'; csv_line 2 '1,线段,20,100,116,100,96,0,96.00,0.00,,px'
+to_viewer; unit_list 1                            | copy "Δx 2.00  Δy 0.00  2.00 in  0.00°$orange_on_grey"
+unit_list 0; list_button right; type_into '^另存为 CSV$' "$csv" | gone '^另存为 CSV$'; csv_line 2 '1,线段,20,100,116,100,96,0,96.00,0.00,,px,3.07:1 AA 大字'
 list_button left; to_viewer; move "$mid_x" "$mid_y" | copy_soon 'x = *'
 key ctrl+shift+c                                  | said_nothing
 menu 400 250 测量列表                             | gone '^测量$'
@@ -165,7 +173,7 @@ off='清除全部测量 设定比例 重新载入'; menu 400 250 最近的文件
 # Ctrl+O: the Open dialog, a path typed and Return.
 key ctrl+o; type_into '^打开$' "$pictures/4-last.gif" | gone '^打开$'; caption 4-last.gif
 # 重新载入 keeps the measurements.
-off=设定比例; drag 1 20 100 116 100; menu 400 250 重新载入 | caption 4-last.gif; copy "$line"
+off=设定比例; drag 1 20 100 116 100; menu 400 250 重新载入 | caption 4-last.gif; copy "Δx 96  Δy 0  96.00 px  0.00°  对比度 *"
 ROWS
 
 [ -z "$valgrind_log" ] || { stop_program && echo "menu_step: passed under valgrind at $dpi ppi" && exit 0; }
