@@ -3,6 +3,7 @@
 // mode off and on. Thread CPU time, medians of repeated runs.
 #include "instruments/instruments.h"
 #include "instruments/spacing_tool.h"
+#include "offscreen_app.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
@@ -17,13 +18,6 @@
 
 namespace
 {
-
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 // The median over nine runs of the mean CPU time of a pointer move and its repaint.
 double pointerMove(frmVelmora& w)
@@ -49,13 +43,7 @@ double pointerMove(frmVelmora& w)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quarnet"));
-    toolkit::Screen::setDpiOverride(toolkit::Dpi{96, 96});
-    toolkit::setMessageBoxHook(
-        [](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+    const OffscreenApp app(argc, argv);
 
     // A flat screenshot: no edge anywhere, so every arm runs to the picture's edge.
     QTemporaryDir dir;

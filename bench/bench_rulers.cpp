@@ -1,3 +1,4 @@
+#include "offscreen_app.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
@@ -81,14 +82,7 @@ BENCHMARK(BM_DrawRulersScrolling)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quarnet"));
-    toolkit::Screen::setDpiOverride(toolkit::Dpi{96, 96});
-    // A run-time error must show up in the output, not wait in a modal box.
-    toolkit::setMessageBoxHook(
-        [](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+    const OffscreenApp app(argc, argv);
 
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("picture.bmp"));

@@ -7,6 +7,7 @@
 #include "instruments/loupe.h"
 #include "instruments/measure_tool.h"
 #include "instruments/measurement_store.h"
+#include "offscreen_app.h"
 #include "toolkit/controls.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
@@ -178,13 +179,6 @@ void BM_Copy(benchmark::State& state, QSize size)
         const QImage copy = image.copy();
         benchmark::DoNotOptimize(copy.constBits());
     }
-}
-
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
 }
 
 // Opening, from the call to the picture shown with its scroll bars and rulers in the window
@@ -552,14 +546,7 @@ void printTable(const MedianCollector& times, const std::vector<Sample>& samples
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quarnet"));
-    toolkit::Screen::setDpiOverride(toolkit::Dpi{96, 96});
-    // A failure must show up in the output, not wait in a modal box.
-    toolkit::setMessageBoxHook(
-        [](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+    const OffscreenApp app(argc, argv);
 
     if (argc == 3 && QByteArray(argv[1]).startsWith("--memory="))
         return memoryChild(QString::fromLatin1(argv[1] + 9), QString::fromLocal8Bit(argv[2]));

@@ -3,6 +3,7 @@
 // against decoding the picture, a pointer move at 32 against one at 1, and peak memory at 32
 // against 1. Thread CPU time, medians of repeated runs; memory in child processes.
 #include "instruments/instruments.h"
+#include "offscreen_app.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
@@ -24,13 +25,6 @@ namespace
 {
 
 constexpr int kRepetitions = 9;
-
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 // The median over repetitions of the mean CPU time of `rounds` calls, each after `prepare`.
 double medianSeconds(int rounds, const std::function<void(int)>& run,
@@ -150,13 +144,7 @@ std::optional<qint64> peakMemoryAt(int times, const QString& path)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Quarnet"));
-    toolkit::Screen::setDpiOverride(toolkit::Dpi{96, 96});
-    toolkit::setMessageBoxHook(
-        [](const QString& text) { std::fprintf(stderr, "message: %s\n", qPrintable(text)); });
+    const OffscreenApp app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]).startsWith("--memory="))
         return memoryChild(QByteArray(argv[1] + 9).toInt(), QString::fromLocal8Bit(argv[2]));
 

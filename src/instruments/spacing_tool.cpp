@@ -177,12 +177,15 @@ private:
 
     QRegion armMarks() const
     {
+        // One rectangle an arm, as wide as its end tick: a region of few rectangles is
+        // repainted as they are, where one of many is repainted as its bounding rectangle.
         QRegion region;
         for (const Arm& arm : arms()) {
-            // The line, and its end tick across.
-            region |= QRect(arm.from, arm.to).normalized();
-            const QPoint tick = arm.from.y() == arm.to.y() ? QPoint(0, kTick) : QPoint(kTick, 0);
-            region |= QRect(arm.to - tick, arm.to + tick);
+            const bool across = arm.from.y() == arm.to.y();
+            region |= QRect(arm.from, arm.to)
+                          .normalized()
+                          .adjusted(across ? 0 : -kTick, across ? -kTick : 0, across ? 0 : kTick,
+                                    across ? kTick : 0);
         }
         return region & inSight();
     }
