@@ -400,17 +400,6 @@ public:
 
 // --memory=open|magnify PATH: opens the picture (and magnifies it to 2) in a fresh process
 // and prints the peak resident memory of the empty window and after, in kB.
-qint64 peakResidentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
 int memoryChild(const QString& what, const QString& path)
 {
     frmVelmora w;

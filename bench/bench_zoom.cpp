@@ -97,17 +97,6 @@ double pointerMove(frmVelmora& w)
     });
 }
 
-qint64 peakResidentKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
 // --memory=TIMES PATH: the peak resident memory after opening the picture, showing it at the
 // factor and scrolling it end to end, in kB.
 int memoryChild(int times, const QString& path)

@@ -4,6 +4,7 @@
 #include "toolkit/services.h"
 
 #include <QApplication>
+#include <QFile>
 #include <cstdio>
 #include <ctime>
 
@@ -39,4 +40,16 @@ inline double threadCpuSeconds()
     timespec now{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// This process's peak resident memory in kB, as /proc gives it; -1 where it cannot be read.
+inline qint64 peakResidentKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    return -1;
 }

@@ -95,10 +95,8 @@ void frmVelmora::ZoomByWheel(int angle, QPointF inViewport)
 
 void frmVelmora::ZoomToFit()
 {
-    if (!picOrig->hasPicture())
-        return;
-    const QSize viewport(int(picDispBase->ScaleWidth()), int(picDispBase->ScaleHeight()));
-    ZoomTo(zoom::fitting(imageSize(), viewport), viewportCentre());
+    if (picOrig->hasPicture())
+        ZoomFromList(kFitEntry);
 }
 
 void frmVelmora::ToggleGrid()
