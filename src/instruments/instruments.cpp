@@ -1,6 +1,8 @@
 #include "instruments/instruments.h"
 
 #include "instruments/folder_walk.h"
+#include "instruments/guide_tool.h"
+#include "instruments/guides.h"
 #include "instruments/inch_basis.h"
 #include "instruments/loupe.h"
 #include "instruments/measure_tool.h"
@@ -21,7 +23,9 @@ MeasurementStore& attachInstruments(frmVelmora& window)
     auto* measurements = new MeasurementStore(&window);
     measurements->setObjectName(QStringLiteral("measurements"));
     auto* mode = new PointerMode(&window);
-    window.attach(std::make_unique<MeasureTool>(window, *measurements, *mode));
+    auto* guides = new Guides(&window);
+    guides->setObjectName(QStringLiteral("guides"));
+    window.attach(std::make_unique<MeasureTool>(window, *measurements, *guides, *mode));
     window.attach(std::make_unique<Loupe>(window, *measurements));
     window.attach(std::make_unique<MeasurementList>(window, *measurements));
     window.attach(std::make_unique<InchBasis>(window, *measurements));
@@ -29,6 +33,7 @@ MeasurementStore& attachInstruments(frmVelmora& window)
     window.attach(std::make_unique<FolderWalk>(window));
     window.attach(std::make_unique<RecentFiles>(window));
     window.attach(std::make_unique<PointerSteps>(window));
-    window.attach(std::make_unique<SpacingTool>(window, *measurements, *mode));
+    window.attach(std::make_unique<SpacingTool>(window, *measurements, *guides, *mode));
+    window.attach(std::make_unique<GuideTool>(window, *guides, *measurements));
     return *measurements;
 }

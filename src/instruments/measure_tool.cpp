@@ -1,6 +1,7 @@
 #include "instruments/measure_tool.h"
 
 #include "instruments/figures.h"
+#include "instruments/guides.h"
 #include "instruments/pointer_mode.h"
 
 #include <QApplication>
@@ -12,8 +13,10 @@
 
 using namespace measurement;
 
-MeasureTool::MeasureTool(frmVelmora& window, MeasurementStore& store, const PointerMode& mode)
-    : Instrument(window), store_(store), mode_(mode), layer_(this->window(), store, dragged_)
+MeasureTool::MeasureTool(frmVelmora& window, MeasurementStore& store, const Guides& guides,
+                         const PointerMode& mode)
+    : Instrument(window), store_(store), guides_(guides), mode_(mode),
+      layer_(this->window(), store, dragged_)
 {
     constexpr int kEdgeScrollMs = 30;
     edgeScroll_.setInterval(kEdgeScrollMs);
@@ -124,9 +127,14 @@ QString MeasureTool::copyText() const
 
 QString MeasureTool::tableText() const
 {
-    return store_.count() == 0
-               ? QString()
-               : tabSeparated(rowsOf(store_.all(), window().unit(), window().pixelsPerInch()));
+    if (store_.count() == 0 && guides_.count() == 0)
+        return QString();
+    const int unit = window().unit();
+    const auto perInch = window().pixelsPerInch();
+    QList<Row> rows = rowsOf(store_.all(), unit, perInch);
+    for (const guide::Guide& kept : guides_.all())
+        rows << guide::rowOf(kept, unit, perInch);
+    return tabSeparated(rows);
 }
 
 void MeasureTool::added(int index)
@@ -184,7 +192,7 @@ void MeasureTool::copyTable()
 {
     // Said, not silent: the clipboard keeps what it held, and the paste elsewhere would
     // otherwise bring that instead.
-    if (store_.count() == 0) {
+    if (store_.count() == 0 && guides_.count() == 0) {
         showBriefNote(tr("没有测量可复制"));
         return;
     }
@@ -229,7 +237,10 @@ void MeasureTool::mousePressed(const PictureMouse& mouse)
     if (window().picture().isNull() || window().imageSize().isEmpty() ||
         window().factor().times < 1)
         return;
-    const QPoint pixel = imagePixel(placement(), mouse.inViewport);
+    // A press on a guide moves the guide.
+    if (guides_.guideNear(placement(), mouse.inViewport))
+        return;
+    const QPoint pixel = endPixel(mouse.inViewport, mouse.modifiers);
     const bool ctrl = mouse.modifiers & Qt::ControlModifier;
     std::optional<Measurement> angle = ctrl ? std::nullopt : angleFrom(mouse.inViewport);
     dragged_ = angle.value_or(Measurement{ctrl ? Kind::Box : Kind::Line, pixel, pixel, {}, 0});
@@ -238,20 +249,21 @@ void MeasureTool::mousePressed(const PictureMouse& mouse)
         store_.setDraggedFrom(pixel);
     }
     dragPointer_ = mouse.inViewport;
+    dragModifiers_ = mouse.modifiers;
     layer_.changed(layer_.repaintArea(*dragged_, -1));
 }
 
 void MeasureTool::mouseMoved(const PictureMouse& mouse)
 {
     if (dragged_ && (mouse.buttons & Qt::LeftButton))
-        drag(mouse.inViewport, mouse.modifiers & Qt::ShiftModifier);
+        drag(mouse.inViewport, mouse.modifiers);
 }
 
 void MeasureTool::mouseReleased(const PictureMouse& mouse)
 {
     if (mouse.button != Qt::LeftButton || !dragged_)
         return;
-    drag(mouse.inViewport, mouse.modifiers & Qt::ShiftModifier);
+    drag(mouse.inViewport, mouse.modifiers);
     Measurement kept = *dragged_;
     const QRect was = layer_.repaintArea(kept, -1);
     dragged_.reset();
@@ -274,21 +286,31 @@ void MeasureTool::mouseReleased(const PictureMouse& mouse)
 
 void MeasureTool::modifiersChanged(Qt::KeyboardModifiers held)
 {
-    // Shift pressed or let go mid-drag snaps or frees the line where the pointer rests.
+    // Shift or Alt pressed or let go mid-drag snaps or frees the end where the pointer rests.
     if (dragged_)
-        drag(dragPointer_, held & Qt::ShiftModifier);
+        drag(dragPointer_, held);
 }
 
-void MeasureTool::drag(QPointF inViewport, bool snap)
+QPoint MeasureTool::endPixel(QPointF inViewport, Qt::KeyboardModifiers modifiers) const
+{
+    const Placement where = placement();
+    const QPoint pixel = imagePixel(where, inViewport);
+    if (modifiers & Qt::AltModifier)
+        return pixel;
+    return guide::snappedToGuides(where, guides_.shownOnes(), inViewport, pixel);
+}
+
+void MeasureTool::drag(QPointF inViewport, Qt::KeyboardModifiers modifiers)
 {
     const Placement where = placement();
     dragPointer_ = inViewport;
-    dragSnapped_ = snap;
+    dragModifiers_ = modifiers;
+    const bool snap = modifiers & Qt::ShiftModifier;
     if (!window().viewport().rect().contains(inViewport.toPoint()) && !edgeScroll_.isActive())
         edgeScroll_.start();
     Measurement& kept = *dragged_;
     QRegion changed = layer_.repaintArea(kept, -1);
-    const QPoint end = imagePixel(where, inViewport);
+    const QPoint end = snap ? imagePixel(where, inViewport) : endPixel(inViewport, modifiers);
     kept.to = snap && kept.kind != Kind::Box ? snapped(kept.from, end, where.image) : end;
     if (kept.kind == Kind::Line)
         kept.toColour = window().picture().pixel(kept.to);
@@ -318,7 +340,7 @@ void MeasureTool::scrollTowardPointer()
     const QPoint scrolled(std::max(0, -origin.x()), std::max(0, -origin.y()));
     scrollTo(scrolled + QPoint(stepPast(at.x(), view.width()), stepPast(at.y(), view.height())));
     if (dragged_)
-        drag(dragPointer_, dragSnapped_);
+        drag(dragPointer_, dragModifiers_);
 }
 
 void MeasureTool::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)

@@ -7,6 +7,7 @@
 #include "viewer/instrument.h"
 #include "viewer/units.h"
 
+class Guides;
 class PointerMode;
 
 #include <QPoint>
@@ -34,8 +35,10 @@ class MeasureTool : public Instrument
 {
     Q_OBJECT
 public:
-    // Presses on the picture are the spacing mode's while `mode` says so.
-    MeasureTool(frmVelmora& window, MeasurementStore& store, const PointerMode& mode);
+    // Presses on the picture are the spacing mode's while `mode` says so, and a guide's when
+    // on one; a drag's ends snap to the guides.
+    MeasureTool(frmVelmora& window, MeasurementStore& store, const Guides& guides,
+                const PointerMode& mode);
     ~MeasureTool() override;
 
     // Whether any measurement is shown, the one being dragged included.
@@ -55,8 +58,8 @@ public:
     // one a line each, else of the last, else the readout's text and colour while the
     // readout is shown, else "".
     QString copyText() const;
-    // What Ctrl+Shift+C copies: every kept measurement as tab-separated rows under a header;
-    // "" when none is kept.
+    // What Ctrl+Shift+C copies: every kept measurement, then every guide, as tab-separated
+    // rows under a header; "" when neither is kept.
     QString tableText() const;
 
     // Removes the measurement being dragged, else the last one; false when there is none.
@@ -92,16 +95,20 @@ private:
     QString summary(const measurement::Measurement& kept) const;
     // A drag that starts within reach of a line's end draws an angle's second arm from it.
     std::optional<measurement::Measurement> angleFrom(QPointF inViewport) const;
-    void drag(QPointF inViewport, bool snap);
+    void drag(QPointF inViewport, Qt::KeyboardModifiers modifiers);
+    // The image pixel a drag's end is put on from this point: snapped to a guide within
+    // reach unless Alt is held.
+    QPoint endPixel(QPointF inViewport, Qt::KeyboardModifiers modifiers) const;
     // While a drag's pointer rests past the viewport's edge, the picture scrolls toward it
     // and the end follows, so a measurement can be longer than the viewport.
     void scrollTowardPointer();
 
     MeasurementStore& store_;
+    const Guides& guides_;
     const PointerMode& mode_;
     std::optional<measurement::Measurement> dragged_;
-    QPointF dragPointer_;      // where the pointer last was while dragging, before snapping
-    bool dragSnapped_ = false; // whether Shift held the drag to the eight directions
+    QPointF dragPointer_; // where the pointer last was while dragging, before snapping
+    Qt::KeyboardModifiers dragModifiers_; // Shift to the eight directions, Alt not to guides
     QTimer edgeScroll_;
     std::vector<int> selectionShown_; // as the layer last drew it
     MeasurementLayer layer_;

@@ -1,6 +1,7 @@
 #include "instruments/spacing_tool.h"
 
 #include "instruments/edges.h"
+#include "instruments/guides.h"
 #include "instruments/measurement.h"
 #include "instruments/measurement_store.h"
 #include "instruments/pointer_mode.h"
@@ -203,8 +204,9 @@ private:
     QRegion drawnLabels_;
 };
 
-SpacingTool::SpacingTool(frmVelmora& window, MeasurementStore& store, PointerMode& mode)
-    : Instrument(window), store_(store), mode_(mode), layer_(new Layer(*this)),
+SpacingTool::SpacingTool(frmVelmora& window, MeasurementStore& store, const Guides& guides,
+                         PointerMode& mode)
+    : Instrument(window), store_(store), guides_(guides), mode_(mode), layer_(new Layer(*this)),
       tolerance_(std::clamp(QSettings().value(kToleranceKey, edges::kDefaultTolerance).toInt(), 0,
                             edges::kMaxTolerance))
 {
@@ -318,7 +320,9 @@ void SpacingTool::pointerLeftPicture()
 
 void SpacingTool::mousePressed(const PictureMouse& mouse)
 {
-    if (on() && mouse.button == Qt::LeftButton && span_)
+    const Placement where{window().pictureOrigin(), window().factor(), window().imageSize()};
+    if (on() && mouse.button == Qt::LeftButton && span_ &&
+        !guides_.guideNear(where, mouse.inViewport))
         pressed_ = pointer_;
 }
 

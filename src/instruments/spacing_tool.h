@@ -9,6 +9,7 @@
 #include <QString>
 #include <optional>
 
+class Guides;
 class MeasurementStore;
 class PointerMode;
 
@@ -21,7 +22,9 @@ class SpacingTool : public Instrument
 {
     Q_OBJECT
 public:
-    SpacingTool(frmVelmora& window, MeasurementStore& store, PointerMode& mode);
+    // A press on a guide is the guide's, not a click that keeps the span.
+    SpacingTool(frmVelmora& window, MeasurementStore& store, const Guides& guides,
+                PointerMode& mode);
     ~SpacingTool() override;
 
     bool on() const;
@@ -49,6 +52,7 @@ private:
     void changed();
 
     MeasurementStore& store_;
+    const Guides& guides_;
     PointerMode& mode_;
     Layer* layer_;
     int tolerance_;

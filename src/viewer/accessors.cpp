@@ -34,6 +34,14 @@ QPoint frmVelmora::imagePixelAt(QPointF inViewport) const
     return pixels::imagePixelAt(pictureOrigin(), zoom_, inViewport);
 }
 
+QRect frmVelmora::rulerInViewport(Qt::Orientation ruler) const
+{
+    const QWidget* base = ruler == Qt::Horizontal ? picRulerBaseW : picRulerBaseH;
+    if (base->isHidden())
+        return QRect();
+    return QRect(picDispBase->mapFromGlobal(base->mapToGlobal(QPoint(0, 0))), base->size());
+}
+
 units::PixelsPerInch frmVelmora::pixelsPerInch() const
 {
     if (inchBasis_)

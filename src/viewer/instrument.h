@@ -60,6 +60,14 @@ public:
     virtual void mousePressed(const PictureMouse&) {}
     virtual void mouseMoved(const PictureMouse&) {}
     virtual void mouseReleased(const PictureMouse&) {}
+    // The left button pressed twice over the picture, after the first press and release.
+    virtual void mouseDoubleClicked(const PictureMouse&) {}
+    // A button pressed on a ruler (Qt::Horizontal for the one along the top), the pointer
+    // moved over it or dragged on from it, the button let go: in the viewport's coordinates,
+    // so a drag from the ruler onto the picture reads as being over the picture.
+    virtual void rulerPressed(Qt::Orientation, const PictureMouse&) {}
+    virtual void rulerMoved(Qt::Orientation, const PictureMouse&) {}
+    virtual void rulerReleased(Qt::Orientation, const PictureMouse&) {}
     // Shift, Ctrl or Alt pressed or let go while the picture has the keyboard: the modifiers
     // now held.
     virtual void modifiersChanged(Qt::KeyboardModifiers) {}

@@ -299,7 +299,11 @@ bool InstrumentHost::tellInstruments(QObject* watched, QEvent* event)
     if ((watched == window_.picDisp || watched == window_.picDispBase) &&
         (event->type() == QEvent::Move || event->type() == QEvent::Resize))
         fitViewportOverlays();
-    if (watched != window_.picDisp || instruments_.empty())
+    if (instruments_.empty())
+        return false;
+    if (const auto ruler = rulerOf(watched))
+        return tellRulerMouse(*ruler, event);
+    if (watched != window_.picDisp)
         return false;
     if (event->type() == QEvent::Resize)
         for (const Overlay& o : overlays_)
@@ -324,6 +328,9 @@ bool InstrumentHost::tellInstruments(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
         tellMouse(&Instrument::mouseReleased);
         break;
+    case QEvent::MouseButtonDblClick:
+        tellMouse(&Instrument::mouseDoubleClicked);
+        break;
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
         if (const auto held = modifiersAfter(*static_cast<QKeyEvent*>(event)))
@@ -344,6 +351,46 @@ bool InstrumentHost::tellInstruments(QObject* watched, QEvent* event)
         break;
     }
     return false;
+}
+
+std::optional<Qt::Orientation> InstrumentHost::rulerOf(const QObject* watched) const
+{
+    if (watched == window_.picRulerW || watched == window_.picRulerBaseW)
+        return Qt::Horizontal;
+    if (watched == window_.picRulerH || watched == window_.picRulerBaseH)
+        return Qt::Vertical;
+    return std::nullopt;
+}
+
+bool InstrumentHost::tellRulerMouse(Qt::Orientation ruler, QEvent* event)
+{
+    using Hears = void (Instrument::*)(Qt::Orientation, const PictureMouse&);
+    Hears hears = nullptr;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+        hears = &Instrument::rulerPressed;
+        break;
+    case QEvent::MouseMove:
+        hears = &Instrument::rulerMoved;
+        break;
+    case QEvent::MouseButtonRelease:
+        hears = &Instrument::rulerReleased;
+        break;
+    default:
+        return false;
+    }
+    const auto& mouse = *static_cast<QMouseEvent*>(event);
+    // The ruler keeps the mouse from the press on, wherever the pointer goes; its strip and
+    // the base behind it are one ruler to the instruments.
+    const PictureMouse told{window_.picDispBase->mapFromGlobal(mouse.globalPosition()),
+                            mouse.button(), mouse.buttons(), mouse.modifiers()};
+    window_.runHandler([&] {
+        for (const auto& instrument : instruments_)
+            (instrument.get()->*hears)(ruler, told);
+    });
+    // The rulers do nothing with a press of their own; taken here, it does not reach the
+    // base as well. Moves go on to the window's readout.
+    return event->type() != QEvent::MouseMove;
 }
 
 void InstrumentHost::openPictureMenu(QPointF inViewport, QPoint global)

@@ -81,6 +81,10 @@ private:
     // Over the viewport and its rim, less the picture, and above the rulers.
     void fitViewportOverlays();
     void openPictureMenu(QPointF inViewport, QPoint global);
+    // Which ruler a control belongs to, if any.
+    std::optional<Qt::Orientation> rulerOf(const QObject* watched) const;
+    // Hands a ruler's mouse to the instruments; true when the event is taken.
+    bool tellRulerMouse(Qt::Orientation ruler, QEvent* event);
 
     frmVelmora& window_;
     int handlerDepth_ = 0;

@@ -231,9 +231,12 @@ void frmVelmora::connectHandlers()
     connect(picRulerW, &PictureBox::MouseMove, this, handleMove(&frmVelmora::picRulerW_MouseMove));
     connect(picRulerH, &PictureBox::MouseMove, this, handleMove(&frmVelmora::picRulerH_MouseMove));
 
-    // The wheel over the picture and the keys while it has focus scroll it.
+    // The wheel over the picture and the keys while it has focus scroll it; the rulers'
+    // mouse goes to the instruments, for guides pulled out of them.
     picDisp->installEventFilter(this);
     picDispBase->installEventFilter(this);
+    for (QWidget* ruler : {picRulerBaseW, picRulerW, picRulerBaseH, picRulerH})
+        ruler->installEventFilter(this);
 
     // Ctrl+O presses Open, as the button would be pressed.
     auto* open = new QShortcut(QKeySequence::Open, this);

@@ -226,6 +226,7 @@ public:
     const QWidget& viewport() const override { return *picDispBase; }
     QPoint pictureOrigin() const override;
     QPoint imagePixelAt(QPointF inViewport) const override;
+    QRect rulerInViewport(Qt::Orientation ruler) const override;
     int unit() const override;
     units::PixelsPerInch pixelsPerInch() const override;
     std::optional<units::Basis> inchBasis() const override { return inchBasis_; }

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <QRgb>
 #include <QSize>
 #include <QString>
@@ -55,6 +56,10 @@ public:
     // The image pixel under a point of the viewport; it lies outside the image where the
     // point does. The readout takes its position from here.
     virtual QPoint imagePixelAt(QPointF inViewport) const = 0;
+
+    // Where a ruler lies, in the viewport's coordinates (Qt::Horizontal for the one along the
+    // top); empty while the rulers are hidden.
+    virtual QRect rulerInViewport(Qt::Orientation ruler) const = 0;
 
     // The unit chosen in the unit list (units::kPixels, ...), -1 for none.
     virtual int unit() const = 0;
