@@ -357,4 +357,5 @@ void SpacingTool::addMenuEntries(QMenu& menu, QPointF /*inViewport*/)
     QAction* toggle = addMenuEntry(menu, tr("间距"), [this] { setOn(!on()); });
     toggle->setCheckable(true);
     toggle->setChecked(on());
+    toggle->setShortcut(QKeySequence(Qt::Key_S));
 }
