@@ -27,24 +27,24 @@ constexpr int kBoxOffset = 16;
 
 } // namespace
 
-// One of the two surfaces the guides are drawn on: over the picture, moving with it, and
-// over the viewport beside it. Both paint in the viewport's coordinates.
+// Where the guides are drawn beside the picture: over the viewport, masked to the margins.
+// Over the picture they are drawn as it is painted (addPictureMarks), so they cost a scroll
+// nothing. Both paint in the viewport's coordinates.
 class GuideTool::Layer : public QWidget
 {
 public:
-    Layer(GuideTool& tool, const char* name, bool overViewport)
-        : tool_(tool), overViewport_(overViewport)
+    explicit Layer(GuideTool& tool) : tool_(tool)
     {
-        setObjectName(QLatin1String(name));
+        setObjectName(QStringLiteral("guidesBesidePicture"));
         setAttribute(Qt::WA_NoSystemBackground);
         hide();
     }
 
     // Where the viewport's (0, 0) lies on this layer.
-    QPoint viewportOrigin() const
+    static QPoint viewportOrigin()
     {
         constexpr int rim = Instrument::kViewportRim;
-        return overViewport_ ? QPoint(rim, rim) : -tool_.window().pictureOrigin();
+        return QPoint(rim, rim);
     }
 
     void repaint(const QRegion& inViewport)
@@ -63,17 +63,17 @@ protected:
 
 private:
     GuideTool& tool_;
-    bool overViewport_;
 };
 
 GuideTool::GuideTool(frmVelmora& window, Guides& guides, const MeasurementStore& measurements)
     : Instrument(window), guides_(guides), measurements_(measurements),
-      overPicture_(new Layer(*this, "guidesOverPicture", false)),
-      overViewport_(new Layer(*this, "guidesOverViewport", true))
+      besidePicture_(new Layer(*this))
 {
     setObjectName(QStringLiteral("guideTool"));
-    addOverlay(overPicture_);
-    addViewportOverlay(overViewport_);
+    addPictureMarks([this](QPainter& painter, const QRect& exposed) {
+        paint(painter, -this->window().pictureOrigin(), exposed);
+    });
+    addViewportOverlay(besidePicture_);
     claimKey(QKeySequence(Qt::ControlModifier | Qt::Key_Semicolon), [this] {
         if (!hasPicture())
             return false;
@@ -109,7 +109,7 @@ QRect GuideTool::draggedBoxInViewport() const
     const QString text = draggedText();
     if (text.isEmpty())
         return QRect();
-    const QSize size = QFontMetrics(overViewport_->font()).size(Qt::TextSingleLine, text) +
+    const QSize size = QFontMetrics(besidePicture_->font()).size(Qt::TextSingleLine, text) +
                        QSize(2 * kBoxPaddingX, 2 * kBoxPaddingY);
     // Below and right of the pointer, kept in sight: near the right or bottom edge it goes to
     // the other side.
@@ -138,36 +138,40 @@ bool GuideTool::hasPicture() const
     return window().pictureFrom() != PictureView::From::Nothing && !window().imageSize().isEmpty();
 }
 
-QRegion GuideTool::drawnNow() const
+GuideTool::Drawn GuideTool::drawnNow() const
 {
-    QRegion drawn;
+    Drawn drawn;
     if (!hasPicture())
         return drawn;
     const std::vector<Guide>& shown = guides_.shownOnes();
     for (int i = 0; i < int(shown.size()); ++i)
         if (!drag_ || drag_->index != i)
-            drawn |= lineInViewport(shown[std::size_t(i)]);
-    if (const auto guide = dragged())
-        drawn |= lineInViewport(*guide) | draggedBoxInViewport();
+            drawn.lines.push_back(shown[std::size_t(i)]);
+    if (const auto guide = dragged()) {
+        drawn.lines.push_back(*guide);
+        drawn.box = draggedBoxInViewport();
+    }
     return drawn;
+}
+
+QRegion GuideTool::regionOf(const Drawn& drawn) const
+{
+    QRegion region(drawn.box);
+    for (const Guide& line : drawn.lines)
+        region |= lineInViewport(line);
+    return region;
 }
 
 void GuideTool::paint(QPainter& painter, QPoint viewportOrigin, const QRect& dirty) const
 {
-    if (!hasPicture())
-        return;
-    const std::vector<Guide>& shown = guides_.shownOnes();
-    const auto draw = [&](const Guide& guide) {
+    const Drawn drawn = drawnNow();
+    for (const Guide& guide : drawn.lines) {
         const QRect line = lineInViewport(guide).translated(viewportOrigin);
         if (line.intersects(dirty))
             painter.fillRect(line, kGuideInk);
-    };
-    for (int i = 0; i < int(shown.size()); ++i)
-        if (!drag_ || drag_->index != i)
-            draw(shown[std::size_t(i)]);
-    if (const auto guide = dragged()) {
-        draw(*guide);
-        const QRect box = draggedBoxInViewport().translated(viewportOrigin);
+    }
+    if (!drawn.box.isEmpty()) {
+        const QRect box = drawn.box.translated(viewportOrigin);
         painter.fillRect(box, kBoxGround);
         painter.setPen(kBoxInk);
         painter.drawRect(box.adjusted(0, 0, -1, -1));
@@ -175,21 +179,37 @@ void GuideTool::paint(QPainter& painter, QPoint viewportOrigin, const QRect& dir
     }
 }
 
+QRegion GuideTool::besideThePicture() const
+{
+    const QRect picture(window().pictureOrigin(), window().factor().shown(window().imageSize()));
+    return QRegion(window().viewport().rect()) - QRegion(picture);
+}
+
 void GuideTool::repaint()
 {
-    const QRegion now = drawnNow();
-    const bool anything = !now.isEmpty();
-    for (Layer* layer : {overPicture_, overViewport_}) {
-        if (anything && layer->isHidden()) {
-            layer->show();
-            layer->update();
-        } else {
-            layer->repaint(drawn_ | now);
-            if (!anything)
-                layer->hide();
-        }
-    }
+    const Drawn now = drawnNow();
+    // Where the lines lay and lie, both reckoned where the picture is now: those drawn over
+    // it moved with it.
+    const QRegion changed = regionOf(drawn_) | regionOf(now);
+    repaintPicture(changed.translated(-window().pictureOrigin()));
     drawn_ = now;
+    showBesidePicture(changed);
+}
+
+void GuideTool::showBesidePicture(const QRegion& changed)
+{
+    // Shown only where there is a margin: a layer over the viewport, even one masked to its
+    // rim, keeps a scroll from moving what is on screen, and every step would cost a tenth
+    // more.
+    const QRegion beside = besideThePicture();
+    if (drawn_.lines.empty() || beside.isEmpty()) {
+        besidePicture_->hide();
+    } else if (besidePicture_->isHidden()) {
+        besidePicture_->show();
+        besidePicture_->update();
+    } else {
+        besidePicture_->repaint(changed & beside);
+    }
 }
 
 void GuideTool::pictureChanged()
@@ -201,19 +221,19 @@ void GuideTool::pictureChanged()
 
 void GuideTool::magnificationChanged()
 {
-    // Every line has moved.
-    for (Layer* layer : {overPicture_, overViewport_})
-        layer->update();
+    // Every line has moved; the picture is painted anew at the new factor anyway.
+    besidePicture_->update();
     repaint();
 }
 
 void GuideTool::pictureMoved()
 {
-    // The lines over the picture move with it; those beside it lie elsewhere on the margin.
-    overViewport_->update();
-    if (drag_)
-        overPicture_->update();
+    // The lines over the picture move with it. The box stays with the viewport, so it lies
+    // elsewhere on the picture now, and so do the lines beside it, where there is a margin.
+    if (!drawn_.box.isEmpty())
+        repaintPicture(QRegion(window().viewport().rect().translated(-window().pictureOrigin())));
     drawn_ = drawnNow();
+    showBesidePicture(besideThePicture());
 }
 
 void GuideTool::unitsChanged()

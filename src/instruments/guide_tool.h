@@ -7,6 +7,7 @@
 #include <QRect>
 #include <QRegion>
 #include <optional>
+#include <vector>
 
 class MeasurementStore;
 class QPainter;
@@ -65,14 +66,24 @@ private:
     void paint(QPainter& painter, QPoint viewportOrigin, const QRect& dirty) const;
     // Where a guide's line lies in the viewport's coordinates, across the viewport.
     QRect lineInViewport(const guide::Guide& guide) const;
+    // What is drawn: the lines (the dragged one instead of where it was) and the box.
+    struct Drawn {
+        std::vector<guide::Guide> lines;
+        QRect box; // in the viewport's coordinates
+    };
+    Drawn drawnNow() const;
+    // Where it lies in the viewport as the picture lies now.
+    QRegion regionOf(const Drawn& drawn) const;
+    // The viewport less the picture.
+    QRegion besideThePicture() const;
     // Repaints where the lines and the box lie now and where they lay when last painted.
     void repaint();
-    QRegion drawnNow() const;
+    // Shows the layer beside the picture while lines lie there, repainting what changed.
+    void showBesidePicture(const QRegion& changed);
 
     Guides& guides_;
     const MeasurementStore& measurements_;
     std::optional<Drag> drag_;
-    Layer* overPicture_;
-    Layer* overViewport_;
-    QRegion drawn_; // in the viewport's coordinates, as last painted
+    Layer* besidePicture_;
+    Drawn drawn_; // as last painted
 };

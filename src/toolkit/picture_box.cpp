@@ -439,19 +439,21 @@ void PictureBox::paintEvent(QPaintEvent* event)
     const QRect exposed = event->rect();
     if (onDemand_) {
         onDemand_(painter, exposed);
-        return;
+    } else {
+        const QRect drawn = exposed & QRect(QPoint(0, 0), surfaceSize_);
+        if (!drawn.isEmpty()) {
+            if (blank_)
+                painter.fillRect(drawn, QColor(blankColor_));
+            else
+                painter.drawImage(drawn.topLeft(), surface_, drawn);
+        }
+        // Anything outside the surface (only while a size change is pending) shows BackColor.
+        const QRegion rest = QRegion(exposed) - QRegion(drawn);
+        for (const QRect& r : rest)
+            painter.fillRect(r, QColor(toQRgb(backColor_)));
     }
-    const QRect drawn = exposed & QRect(QPoint(0, 0), surfaceSize_);
-    if (!drawn.isEmpty()) {
-        if (blank_)
-            painter.fillRect(drawn, QColor(blankColor_));
-        else
-            painter.drawImage(drawn.topLeft(), surface_, drawn);
-    }
-    // Anything outside the surface (only while a size change is pending) shows BackColor.
-    const QRegion rest = QRegion(exposed) - QRegion(drawn);
-    for (const QRect& r : rest)
-        painter.fillRect(r, QColor(toQRgb(backColor_)));
+    if (paintedOver_)
+        paintedOver_(painter, exposed);
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event)

@@ -165,6 +165,9 @@ public:
     using Drawing = std::function<void(QPainter&, const QRect& exposed)>;
     void setDrawnOnDemand(Drawing draw);
     bool drawnOnDemand() const { return bool(onDemand_); }
+    // Draws over the box's pixels as each paint ends, in the box's coordinates: marks that
+    // show on the screen and never reach the surface, so what Point reads stays the box's.
+    void setPaintedOver(Drawing draw) { paintedOver_ = std::move(draw); }
 
 signals:
     // Mouse move, with the button and shift states and the position in the box's pixels.
@@ -200,6 +203,7 @@ private:
     float currentY_ = 0;
     bool autoSize_ = false;
     Drawing onDemand_;
+    Drawing paintedOver_;
 };
 
 } // namespace toolkit

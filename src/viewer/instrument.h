@@ -8,12 +8,15 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointF>
+#include <QRect>
 #include <functional>
 #include <optional>
 
 class frmVelmora;
 class QAction;
 class QMenu;
+class QPainter;
+class QRegion;
 class QWidget;
 
 // The picture's mouse as an instrument hears it: the point in the viewport's pixels (the
@@ -94,6 +97,13 @@ protected:
     // scroll still moves what is on screen. The viewport's (0, 0) is its (kViewportRim,
     // kViewportRim). Shown and hidden by its owner.
     void addViewportOverlay(QWidget* layer);
+    // Draws thin marks straight over the picture as it is painted, in picDisp's coordinates,
+    // after the picture and under every layer: they move with it as it scrolls, and cost a
+    // scroll nothing but their own pixels, where a layer of their own would cost a scroll
+    // step a fifth more. They never reach the picture's pixels. `paint` must only draw.
+    void addPictureMarks(std::function<void(QPainter&, const QRect& exposed)> paint);
+    // Paints a part of the picture again, in picDisp's coordinates, with its marks.
+    void repaintPicture(const QRegion& inPicture);
     // Opens a picture file through the window's own loading path, as Open does: the same
     // limits, error message, factor back to 1 and size text.
     void openPicture(const QString& path);

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QShortcut>
 #include <QToolTip>
 #include <algorithm>
@@ -38,6 +39,16 @@ void Instrument::claimPictureKey(const QKeySequence& key, std::function<bool()> 
 void Instrument::addOverlay(QWidget* layer)
 {
     window_.host_.addOverlay(layer);
+}
+
+void Instrument::addPictureMarks(std::function<void(QPainter&, const QRect&)> paint)
+{
+    window_.host_.addPictureMarks(std::move(paint));
+}
+
+void Instrument::repaintPicture(const QRegion& inPicture)
+{
+    window_.picDisp->update(inPicture);
 }
 
 void Instrument::addViewportOverlay(QWidget* layer)
@@ -212,6 +223,19 @@ void InstrumentHost::addOverlay(QWidget* layer)
     layer->setGeometry(window_.picDisp->rect());
     layer->installEventFilter(&window_);
     overlays_.push_back(Overlay{layer, QRegion()});
+}
+
+void InstrumentHost::addPictureMarks(std::function<void(QPainter&, const QRect&)> paint)
+{
+    if (pictureMarks_.empty())
+        window_.picDisp->setPaintedOver([this](QPainter& painter, const QRect& exposed) {
+            for (const auto& marks : pictureMarks_) {
+                painter.save();
+                marks(painter, exposed);
+                painter.restore();
+            }
+        });
+    pictureMarks_.push_back(std::move(paint));
 }
 
 void InstrumentHost::addViewportOverlay(QWidget* layer)

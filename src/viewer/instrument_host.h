@@ -17,6 +17,7 @@
 class frmVelmora;
 class QEvent;
 class QObject;
+class QPainter;
 class QShortcut;
 class QWidget;
 
@@ -61,6 +62,7 @@ public:
     void claimKey(const QKeySequence& key, std::function<bool()> take, bool pictureOnly);
     void addOverlay(QWidget* layer);
     void addViewportOverlay(QWidget* layer);
+    void addPictureMarks(std::function<void(QPainter&, const QRect&)> paint);
     void raiseViewportOverlays();
     // The picture's mouse, keys and context menu, handed to every instrument; true when the
     // event was the context menu, which the window then takes.
@@ -102,6 +104,8 @@ private:
         bool overViewport = false; // else over the picture
     };
     std::vector<Overlay> overlays_;
+    // What instruments draw over the picture as it is painted, in the order attached.
+    std::vector<std::function<void(QPainter&, const QRect&)>> pictureMarks_;
     // Last, so instruments go first, while every control they may touch still stands.
     std::vector<std::unique_ptr<Instrument>> instruments_;
 };

@@ -1,0 +1,84 @@
+// What guides cost a scroll step: the same steps of each bar in turn, with the repaint of what
+// came into sight, over a 3840 x 2160 screenshot in a full-HD viewport, with 50 guides across
+// it and with them hidden, in turns. Thread CPU time, medians of repeated runs.
+#include "instruments/guides.h"
+#include "instruments/instruments.h"
+#include "offscreen_app.h"
+#include "viewer/main_window.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace
+{
+
+// The mean CPU time of a scroll step and its repaint over one run of steps, going on from
+// where the last run left off.
+double scrollSteps(frmVelmora& w, int& step)
+{
+    toolkit::ScrollBar* bars[] = {w.hsrDisp, w.vsrDisp};
+    constexpr int kSteps = 20;
+    const double start = threadCpuSeconds();
+    for (int i = 0; i < kSteps; ++i, ++step) {
+        toolkit::ScrollBar* bar = bars[step % 2];
+        const int range = std::max<int>(1, bar->Max());
+        bar->setValue((step / 2 * 37 + 37) % range);
+        QCoreApplication::processEvents();
+    }
+    return (threadCpuSeconds() - start) / kSteps;
+}
+
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const OffscreenApp app(argc, argv);
+    QTemporaryDir dir;
+    QImage shot(3840, 2160, QImage::Format_RGB32);
+    shot.fill(qRgb(240, 240, 240));
+    const QString path = dir.filePath(QStringLiteral("shot.bmp"));
+    if (!shot.save(path)) {
+        std::fprintf(stderr, "could not write the sample picture\n");
+        return 1;
+    }
+    frmVelmora w;
+    attachInstruments(w);
+    w.show();
+    w.resize(1960, 1200);
+    QCoreApplication::processEvents();
+    w.runHandler([&] { w.OpenPicture(path); });
+    QCoreApplication::processEvents();
+    auto& guides = *w.findChild<Guides*>(QStringLiteral("guides"));
+
+    // 25 each way, 37 pixels apart, so that every step brings some into sight. Runs with the
+    // guides hidden and shown take turns, so a machine getting busier weighs on both alike.
+    for (int i = 0; i < 25; ++i) {
+        guides.add({Qt::Horizontal, 20 + 37 * i});
+        guides.add({Qt::Vertical, 20 + 37 * i});
+    }
+    std::vector<double> without, with;
+    int step = 0;
+    for (int run = 0; run < 31; ++run) {
+        guides.setShown(false);
+        QCoreApplication::processEvents();
+        without.push_back(scrollSteps(w, step));
+        guides.setShown(true);
+        QCoreApplication::processEvents();
+        with.push_back(scrollSteps(w, step));
+    }
+    const double none = median(without);
+    const double fifty = median(with);
+    std::printf("| scroll step with 50 guides, 3840x2160 in 1920x1080 | %.3f ms | none %.3f ms | "
+                "%.3f | <= 1.05 |\n",
+                fifty * 1e3, none * 1e3, fifty / none);
+    return 0;
+}
