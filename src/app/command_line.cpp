@@ -51,6 +51,12 @@ CommandLine parseCommandLine(const QStringList& arguments)
                        "inch across and down."),
         QStringLiteral("screen|file|monitor|N"));
     parser.addOption(ppi);
+    const QCommandLineOption compare(
+        QStringLiteral("compare"),
+        QStringLiteral("A picture to lay over the one opened, to compare them: a design over a "
+                       "screenshot, or yesterday's build."),
+        QStringLiteral("FILE"));
+    parser.addOption(compare);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The picture to open."),
                                  QStringLiteral("[FILE]"));
 
@@ -86,6 +92,11 @@ CommandLine parseCommandLine(const QStringList& arguments)
             return error(QStringLiteral("--ppi takes screen, file, monitor or a number of pixels "
                                         "per inch from 0.01 to 100000, not '%1'.")
                              .arg(result.ppi));
+    }
+    if (parser.isSet(compare)) {
+        result.compare = parser.value(compare);
+        if (result.compare.isEmpty())
+            return error(QStringLiteral("--compare takes the file of a picture."));
     }
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)

@@ -16,6 +16,8 @@ struct CommandLine {
     QString text;
     // --ppi=screen|file|monitor|N: the basis for inches this run, "" for the one remembered.
     QString ppi;
+    // --compare=FILE: a picture to lay over the one opened, to compare them.
+    QString compare;
 
     // The status the program ends with when it does not show its window: 2 for a command line
     // it cannot use, as command-line tools do, 0 otherwise.

@@ -1,5 +1,6 @@
 #include "app/application_setup.h"
 #include "app/command_line.h"
+#include "instruments/comparison_tool.h"
 #include "instruments/inch_basis.h"
 #include "instruments/instruments.h"
 #include "viewer/main_window.h"
@@ -62,6 +63,13 @@ int main(int argc, char* argv[])
         const QString path = commandLine.file;
         QTimer::singleShot(
             0, &window, [&window, path] { window.runHandler([&] { window.OpenPicture(path); }); });
+    }
+    // The comparison after it, through the same loading path.
+    if (!commandLine.compare.isEmpty()) {
+        const QString path = commandLine.compare;
+        QTimer::singleShot(0, &window, [&window, path] {
+            window.runHandler([&] { window.instrument<ComparisonTool>()->compareWith(path); });
+        });
     }
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "instruments/instruments.h"
 
+#include "instruments/comparison.h"
+#include "instruments/comparison_tool.h"
 #include "instruments/folder_walk.h"
 #include "instruments/guide_tool.h"
 #include "instruments/guides.h"
@@ -25,8 +27,10 @@ MeasurementStore& attachInstruments(frmVelmora& window)
     auto* mode = new PointerMode(&window);
     auto* guides = new Guides(&window);
     guides->setObjectName(QStringLiteral("guides"));
+    auto* comparison = new Comparison(&window);
+    comparison->setObjectName(QStringLiteral("comparison"));
     window.attach(std::make_unique<MeasureTool>(window, *measurements, *guides, *mode));
-    window.attach(std::make_unique<Loupe>(window, *measurements));
+    window.attach(std::make_unique<Loupe>(window, *measurements, *comparison));
     window.attach(std::make_unique<MeasurementList>(window, *measurements));
     window.attach(std::make_unique<InchBasis>(window, *measurements));
     window.attach(std::make_unique<PictureSource>(window));
@@ -35,5 +39,6 @@ MeasurementStore& attachInstruments(frmVelmora& window)
     window.attach(std::make_unique<PointerSteps>(window));
     window.attach(std::make_unique<SpacingTool>(window, *measurements, *guides, *mode));
     window.attach(std::make_unique<GuideTool>(window, *guides, *measurements));
+    window.attach(std::make_unique<ComparisonTool>(window, *comparison, *measurements));
     return *measurements;
 }

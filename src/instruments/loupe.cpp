@@ -1,5 +1,6 @@
 #include "instruments/loupe.h"
 
+#include "instruments/comparison.h"
 #include "instruments/contrast.h"
 #include "instruments/measurement_store.h"
 
@@ -22,11 +23,17 @@ const QString kCountKey = QStringLiteral("loupe/count");
 
 } // namespace
 
-Loupe::Loupe(frmVelmora& window, const MeasurementStore& measurements)
-    : Instrument(window), measurements_(measurements), view_(new View(*this, dialogOwner()))
+Loupe::Loupe(frmVelmora& window, const MeasurementStore& measurements, const Comparison& comparison)
+    : Instrument(window), measurements_(measurements), comparison_(comparison),
+      view_(new View(*this, dialogOwner()))
 {
     redrawDue_.setSingleShot(true);
     connect(&redrawDue_, &QTimer::timeout, this, &Loupe::redraw);
+    // A comparison begun or ended adds or takes away its line.
+    connect(&comparison_, &Comparison::changed, this, [this] {
+        view_->fitSize();
+        view_->changed();
+    });
     setObjectName(QStringLiteral("loupe"));
     claimKey(QKeySequence(Qt::Key_L), [this] {
         setShown(!shown());
@@ -78,13 +85,29 @@ QList<Loupe::Line> Loupe::readout() const
         return Line{tr("%1 x %1 平均  ").arg(2 * radius + 1),
                     colours::rgbText(mean) + QStringLiteral("   ") + colours::hexText(mean)};
     };
-    return {
+    QList<Line> lines = {
         {tr("位置  "), QStringLiteral("%1, %2").arg(centre_->x()).arg(centre_->y())},
         {QString(), colours::rgbText(colour) + QStringLiteral("   ") + colours::hexText(colour)},
         {QString(), colours::hslText(colour)},
         around(1),
         around(2),
         contrastLine(picture, colour)};
+    if (comparison_.active())
+        lines << comparisonLine(colour);
+    return lines;
+}
+
+Loupe::Line Loupe::comparisonLine(QRgb colour) const
+{
+    const auto over = comparison_.colourAt(*centre_);
+    if (!over)
+        return Line{tr("对比图  不在此处"), QString()};
+    const auto apart = [](int a, int b) { return QString::number(std::abs(a - b)); };
+    return Line{tr("对比图  "),
+                colours::hexText(*over) + tr("  差 ") +
+                    QStringLiteral("%1, %2, %3")
+                        .arg(apart(qRed(colour), qRed(*over)), apart(qGreen(colour), qGreen(*over)),
+                             apart(qBlue(colour), qBlue(*over)))};
 }
 
 Loupe::Line Loupe::contrastLine(const QImage& picture, QRgb colour) const

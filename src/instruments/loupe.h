@@ -2,6 +2,7 @@
 
 #include "viewer/instrument.h"
 
+class Comparison;
 class MeasurementStore;
 
 #include <QElapsedTimer>
@@ -28,7 +29,8 @@ class Loupe : public Instrument
 {
     Q_OBJECT
 public:
-    Loupe(frmVelmora& window, const MeasurementStore& measurements);
+    // While a comparison is laid over the picture, a last line gives its colour too.
+    Loupe(frmVelmora& window, const MeasurementStore& measurements, const Comparison& comparison);
     ~Loupe() override;
 
     bool shown() const;
@@ -59,6 +61,8 @@ private:
     void follow(QPoint pixel);
     // The contrast between `colour` and the pixel it is compared with.
     Line contrastLine(const QImage& picture, QRgb colour) const;
+    // The comparison's colour over the centre pixel and its difference from the picture's.
+    Line comparisonLine(QRgb colour) const;
     // The tool window, in loupe_window.h.
     class View;
     void redraw();
@@ -68,6 +72,7 @@ private:
     void restore();
 
     const MeasurementStore& measurements_;
+    const Comparison& comparison_;
     View* view_;
     int count_ = loupe::kDefaultCount;
     std::optional<QPoint> centre_;

@@ -86,7 +86,7 @@ void Loupe::View::fitSize()
         staticCaption(tr("对比度 %1  ").arg(tr("AA 大字"))).size().width() +
         figuresWidth(
             QStringLiteral("%1.%2:1  (%3, %3)").arg(digits.left(2), digits.left(2), digits))));
-    const int lines = 6;
+    const int lines = int(loupe_.readout().size());
     const int width = std::max({side, textWidth, contrastWidth});
     squares_->setGeometry(kMargin, kMargin, side, side);
     texts_->setGeometry(kMargin, side + 2 * kMargin, width, lines * metrics.lineSpacing());

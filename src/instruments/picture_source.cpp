@@ -1,5 +1,6 @@
 #include "instruments/picture_source.h"
 
+#include "instruments/clipboard_picture.h"
 #include "toolkit/picture_decoder.h"
 #include "toolkit/runtime_error.h"
 
@@ -24,9 +25,6 @@ namespace
 constexpr int kSettleMs = 150;
 
 // The picture types a clipboard may hold, as they are written to a file for loading.
-const std::pair<const char*, const char*> kPictureTypes[] = {
-    {"image/png", "png"}, {"image/bmp", "bmp"}, {"image/jpeg", "jpg"}, {"image/gif", "gif"}};
-
 QString stampOf(const QString& path)
 {
     const QFileInfo info(path);
@@ -187,30 +185,18 @@ bool PictureSource::reload()
 
 bool PictureSource::paste()
 {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    // A copied file opens as that file, with its name.
-    if (data && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile()) {
-        openPicture(data->urls().first().toLocalFile());
-        return true;
-    }
-    QByteArray bytes;
-    QString suffix;
-    for (const auto& [type, extension] : kPictureTypes)
-        if (data && data->hasFormat(QLatin1String(type))) {
-            bytes = data->data(QLatin1String(type));
-            suffix = QLatin1String(extension);
-            break;
-        }
-    if (bytes.isEmpty() && data && data->hasImage()) {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        qvariant_cast<QImage>(data->imageData()).save(&buffer, "PNG");
-        suffix = QStringLiteral("png");
-    }
-    if (bytes.isEmpty()) {
+    const auto held = clipboardPicture();
+    if (!held) {
         note(tr("剪贴板里没有图像"));
         return false;
     }
+    // A copied file opens as that file, with its name.
+    if (!held->file.isEmpty()) {
+        openPicture(held->file);
+        return true;
+    }
+    const QByteArray& bytes = held->bytes;
+    const QString& suffix = held->suffix;
     // Through a file, so that it takes the same way as any picture: the same limits, the
     // same error. A new name each time, so a reload of the one before cannot read this one.
     const QString path = QStringLiteral("%1/pasted-%2-%3.%4")

@@ -47,6 +47,11 @@ void printAboutFile(const QString& path, const QString& what)
 
 } // namespace
 
+QString loadErrorMessage()
+{
+    return kLoadErrorMessage;
+}
+
 void frmVelmora::cmdOpen_Click()
 {
     const auto owner = quintptr(winId());

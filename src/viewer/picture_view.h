@@ -80,3 +80,7 @@ public:
 protected:
     ~PictureView() = default;
 };
+
+// The wording of the window's message for a picture it cannot load, for others that load
+// pictures through the same path and say so in their own place.
+QString loadErrorMessage();
