@@ -49,6 +49,40 @@ QRect imagePixelsOf(const QRect& screen, Zoom factor)
     return QRect(first, last + QPoint(factor.over - 1, factor.over - 1));
 }
 
+const QRgb* rowOf(const QImage& image, int y)
+{
+    return reinterpret_cast<const QRgb*>(image.constScanLine(y));
+}
+
+// What the image pixels in `pixels` show, a row at a time: the comparison's where it
+// covers them (`covered`), or the difference, and the picture's own beside it.
+QImage tileOf(const QImage& picture, const Comparison& comparison, const QRect& pixels,
+              const QRect& covered)
+{
+    QImage tile(pixels.size(), QImage::Format_RGB32);
+    const QPoint offset = comparison.offset();
+    const int tolerance = comparison.tolerance();
+    const bool marking = comparison.marking();
+    const bool difference = differencing(comparison);
+    const int from = std::max(pixels.left(), covered.left());
+    const int to = std::min(pixels.right(), covered.right());
+    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
+        const QRgb* own = rowOf(picture, y);
+        auto* out = reinterpret_cast<QRgb*>(tile.scanLine(y - pixels.top())) - pixels.left();
+        std::copy(own + pixels.left(), own + pixels.right() + 1, out + pixels.left());
+        if (y < covered.top() || y > covered.bottom() || from > to)
+            continue;
+        const QRgb* over = rowOf(comparison.image(), y - offset.y()) - offset.x();
+        if (!difference) {
+            std::copy(over + from, over + to + 1, out + from);
+            continue;
+        }
+        for (int x = from; x <= to; ++x)
+            out[x] = differenceOf(own[x], over[x], tolerance, marking);
+    }
+    return tile;
+}
+
 } // namespace
 
 QRgb shownAt(const QImage& picture, const Comparison& comparison, QPoint pixel)
@@ -82,12 +116,17 @@ void draw(QPainter& painter, const QRect& exposed, const QImage& picture,
     pixels.setRight(std::min(picture.width(), floorTo(pixels.right()) + over) - 1);
     pixels.setBottom(std::min(picture.height(), floorTo(pixels.bottom()) + over) - 1);
 
-    QImage tile(pixels.size(), QImage::Format_RGB32);
-    for (int y = pixels.top(); y <= pixels.bottom(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(tile.scanLine(y - pixels.top()));
-        for (int x = pixels.left(); x <= pixels.right(); ++x)
-            line[x - pixels.left()] = shownAt(picture, comparison, QPoint(x, y));
+    painter.save();
+    if (blended(comparison))
+        painter.setOpacity(comparison.opacityTenths() / 10.0);
+    // At factor 1 the comparison's own pixels are what shows over the picture.
+    if (factor == Zoom{} && !differencing(comparison)) {
+        painter.drawImage(pixels.topLeft(), comparison.image(),
+                          pixels.translated(-comparison.offset()));
+        painter.restore();
+        return;
     }
+    const QImage tile = tileOf(picture, comparison, pixels, covered);
 
     QImage shown;
     QPoint at;
@@ -109,9 +148,6 @@ void draw(QPainter& painter, const QRect& exposed, const QImage& picture,
                         shown.setPixel(x / over, y / over, kMarking);
             }
     }
-    painter.save();
-    if (blended(comparison))
-        painter.setOpacity(comparison.opacityTenths() / 10.0);
     painter.drawImage(at, shown);
     painter.restore();
 }

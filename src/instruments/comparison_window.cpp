@@ -7,9 +7,9 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -60,8 +60,27 @@ ComparisonWindow::ComparisonWindow(Comparison& comparison, QWidget* viewer)
     connect(marking_, &QCheckBox::toggled, this, [this](bool on) { comparison_.setMarking(on); });
     connect(align_, &QPushButton::clicked, this, &ComparisonWindow::alignAsked);
     connect(boxes_, &QPushButton::clicked, this, &ComparisonWindow::boxesAsked);
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &ComparisonWindow::endAsked);
+}
+
+bool ComparisonWindow::event(QEvent* event)
+{
+    // Esc here is this window's, not the viewer's (which removes the last measurement): the
+    // viewer's keys reach its tool windows too.
+    if (event->type() == QEvent::ShortcutOverride &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        event->accept();
+        return true;
+    }
+    return ToolWindow::event(event);
+}
+
+void ComparisonWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        emit endAsked();
+        return;
+    }
+    ToolWindow::keyPressEvent(event);
 }
 
 void ComparisonWindow::showState(const QString& counts)

@@ -37,8 +37,9 @@ MeasurementStore& attachInstruments(frmVelmora& window)
     window.attach(std::make_unique<FolderWalk>(window));
     window.attach(std::make_unique<RecentFiles>(window));
     window.attach(std::make_unique<PointerSteps>(window));
+    // Before the spacing mode and the guides, so that their marks are drawn over it.
+    window.attach(std::make_unique<ComparisonTool>(window, *comparison, *measurements));
     window.attach(std::make_unique<SpacingTool>(window, *measurements, *guides, *mode));
     window.attach(std::make_unique<GuideTool>(window, *guides, *measurements));
-    window.attach(std::make_unique<ComparisonTool>(window, *comparison, *measurements));
     return *measurements;
 }

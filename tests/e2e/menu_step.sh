@@ -29,7 +29,7 @@ monitor_xy="$(xrandr --listmonitors | sed -n 's|.* \([0-9]*\)/\([0-9]*\)x\([0-9]
 # keys pass over: 清除全部测量 with nothing kept, 设定比例 off a line, 重新载入 for a pasted
 # picture; 英寸依据's 校准 until a scale is set.
 entries=(位置和颜色 '#RRGGBB' rgb hsl 放大镜 测量列表 清除全部测量 英寸依据 设定比例 粘贴 重新载入
-    最近的文件 间距 清除参考线)
+    最近的文件 对比图像 间距 清除参考线)
 off="" calibrated=0
 
 # menu_at X Y DOWNS [SUBMENU_DOWNS]: right-clicks a point on the screen and picks with the
@@ -152,6 +152,10 @@ menu 30 30 hsl                                    | clip 'hsl(0, 100%, 50%)'
 drag_points 200 $((origin_y - 8)) 200 $((origin_y + 60)) ''; key ctrl+shift+c | clip '编号*参考线*60*px*'
 move 300 $((origin_y + 60)); xdotool click --repeat 2 --delay 80 1; type_into '^参考线$' 90 | gone '^参考线$'; key ctrl+shift+c; clip '编号*参考线*90*px*'
 menu 400 250 清除参考线; key ctrl+shift+c          | said_nothing
+# 对比图像…: another picture laid over this one and the tool window 对比; D shows their
+# difference, and Esc there ends the comparison.
+menu 400 250 对比图像; type_into '^对比图像$' "$pictures/2-scan.jpg" | shown '^对比$'
+key d; activate "$found"; key Escape              | gone '^对比$'; to_viewer
 # 间距: a click keeps the span found round the pointer, the red patch, as a box; the entry
 # again ends the mode, and a drag measures once more.
 menu 30 30 间距; click_pixel 30 30                | copy '宽 40  高 40  面积 1600 px²'
