@@ -386,6 +386,11 @@ private slots:
                                  << "not '0'";
         QTest::newRow("--ppi beyond 100000") << QStringList{"--ppi=100001"} << int(A::Error) << ""
                                              << "not '100001'";
+        QTest::newRow("--compare beside a file")
+            << QStringList{"shot.png", "--compare=design.png"} << int(A::Open) << "shot.png"
+            << "";
+        QTest::newRow("--compare with nothing") << QStringList{"--compare="} << int(A::Error) << ""
+                                                << "--compare takes";
     }
 
     void commandLine()
@@ -398,6 +403,9 @@ private slots:
         QTEST(int(read.action), "action");
         QTEST(read.file, "file");
         QVERIFY2(read.text.contains(text), qPrintable(read.text));
+        QCOMPARE(read.compare, arguments.contains(QStringLiteral("--compare=design.png"))
+                                   ? QStringLiteral("design.png")
+                                   : QString());
         QCOMPARE(read.exitStatus(), read.action == CommandLine::Action::Error ? 2 : 0);
     }
 
