@@ -4,6 +4,7 @@
 #include "instruments/instruments.h"
 #include "instruments/spacing_tool.h"
 #include "offscreen_app.h"
+#include "sample_viewer.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
@@ -35,8 +36,7 @@ double pointerMove(frmVelmora& w)
         }
         times.push_back((threadCpuSeconds() - start) / kMoves);
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return medianOf(times);
 }
 
 } // namespace
@@ -49,18 +49,12 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     QImage flat(3840, 2160, QImage::Format_RGB32);
     flat.fill(qRgb(240, 240, 240));
-    const QString path = dir.filePath(QStringLiteral("flat.bmp"));
-    if (!flat.save(path)) {
+    const auto viewer = viewerShowing(flat, dir);
+    if (!viewer) {
         std::fprintf(stderr, "could not write the sample picture\n");
         return 1;
     }
-    frmVelmora w;
-    attachInstruments(w);
-    w.show();
-    w.resize(1960, 1200);
-    QCoreApplication::processEvents();
-    w.OpenPicture(path);
-    QCoreApplication::processEvents();
+    frmVelmora& w = *viewer;
     SpacingTool& spacing = *w.instrument<SpacingTool>();
     // Off, on, and off again, so a machine getting busier during the run shows.
     const double off = pointerMove(w);

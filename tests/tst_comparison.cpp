@@ -7,10 +7,14 @@
 #include "instruments/comparison_window.h"
 #include "instruments/differences.h"
 #include "instruments/loupe.h"
+#include "instruments/picture_source.h"
 #include "support/test_support.h"
 #include "viewer/main_window.h"
 #include "viewer/zoomed_drawing.h"
 
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -203,6 +207,23 @@ private slots:
         QVERIFY(!comparison.active());
         QVERIFY(!tool.view()->isVisible());
         QCOMPARE(screen().pixel(10, 10), shot.pixel(5, 5));
+    }
+
+    // Ctrl+Shift+V: the clipboard's picture, through a scratch file that does not stay.
+    void theClipboardsPicture()
+    {
+        Window w;
+        w.open(testing::gradientFile(dir_, QSize(30, 20)));
+        auto& comparison = *w->findChild<Comparison*>(QStringLiteral("comparison"));
+        QGuiApplication::clipboard()->setImage(withBox({2, 2}));
+        QTest::keyClick(&*w, Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(comparison.active());
+        QCOMPARE(comparison.image().size(), QSize(40, 30));
+        QCOMPARE(comparison.file(), QString());
+        QCOMPARE(comparison.colourAt(QPoint(2, 2)), std::optional(qRgb(0, 0, 0)));
+        QVERIFY(QDir(PictureSource::pastedFolder())
+                    .entryList({QStringLiteral("compared-*")}, QDir::Files)
+                    .isEmpty());
     }
 
     void aFileItCannotRead()

@@ -2,6 +2,9 @@
 
 #include <QBuffer>
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
@@ -39,4 +42,19 @@ std::optional<ClipboardPicture> clipboardPicture()
     if (picture.bytes.isEmpty())
         return std::nullopt;
     return picture;
+}
+
+QString writtenToFile(const ClipboardPicture& picture, const QString& folder, const QString& stem,
+                      int number)
+{
+    const QString path = QStringLiteral("%1/%2-%3-%4.%5")
+                             .arg(folder, stem)
+                             .arg(QCoreApplication::applicationPid())
+                             .arg(number)
+                             .arg(picture.suffix);
+    QFile file(path);
+    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) ||
+        file.write(picture.bytes) != picture.bytes.size())
+        return QString();
+    return path;
 }

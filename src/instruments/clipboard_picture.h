@@ -13,3 +13,9 @@ struct ClipboardPicture {
     QString suffix;
 };
 std::optional<ClipboardPicture> clipboardPicture();
+
+// Writes the picture's bytes to a new file in `folder`, named `stem-PID-number.suffix`, so
+// that it is read as any picture file is (the same limits, the same error); its path, or ""
+// when it cannot be written.
+QString writtenToFile(const ClipboardPicture& picture, const QString& folder, const QString& stem,
+                      int number);

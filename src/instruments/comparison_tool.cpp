@@ -130,20 +130,13 @@ bool ComparisonTool::compareWithClipboard()
         compareWith(held->file);
         return true;
     }
-    // Through a file, so that it takes the same way as any picture: the same limits, the
-    // same error. Read once, then let go.
-    const QString path = QStringLiteral("%1/compared-%2-%3.%4")
-                             .arg(PictureSource::pastedFolder())
-                             .arg(QCoreApplication::applicationPid())
-                             .arg(++clipboardPictures_)
-                             .arg(held->suffix);
-    QFile file(path);
-    if (!QDir().mkpath(PictureSource::pastedFolder()) || !file.open(QIODevice::WriteOnly) ||
-        file.write(held->bytes) != held->bytes.size()) {
+    // Read once, then let go.
+    const QString path = writtenToFile(*held, PictureSource::pastedFolder(),
+                                       QStringLiteral("compared"), ++clipboardPictures_);
+    if (path.isEmpty()) {
         showBriefNote(tr("无法保存剪贴板里的图像"));
         return false;
     }
-    file.close();
     load(path, QString(), false);
     QFile::remove(path);
     return true;

@@ -195,22 +195,12 @@ bool PictureSource::paste()
         openPicture(held->file);
         return true;
     }
-    const QByteArray& bytes = held->bytes;
-    const QString& suffix = held->suffix;
-    // Through a file, so that it takes the same way as any picture: the same limits, the
-    // same error. A new name each time, so a reload of the one before cannot read this one.
-    const QString path = QStringLiteral("%1/pasted-%2-%3.%4")
-                             .arg(pastedFolder())
-                             .arg(QCoreApplication::applicationPid())
-                             .arg(++pastes_)
-                             .arg(suffix);
-    QFile file(path);
-    if (!QDir().mkpath(pastedFolder()) || !file.open(QIODevice::WriteOnly) ||
-        file.write(bytes) != bytes.size()) {
+    // A new name each time, so a reload of the one before cannot read this one.
+    const QString path = writtenToFile(*held, pastedFolder(), QStringLiteral("pasted"), ++pastes_);
+    if (path.isEmpty()) {
         note(tr("无法保存剪贴板里的图像"));
         return false;
     }
-    file.close();
     // The picture pasted before is no longer shown, whether or not this one loads.
     if (const QString before = std::exchange(pastedFile_, path); !before.isEmpty())
         QFile::remove(before);
