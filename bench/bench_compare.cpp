@@ -21,33 +21,6 @@
 namespace
 {
 
-// The mean CPU time of one of `count` calls of f, going on from `step`.
-double meanOf(int count, int& step, const std::function<void(int)>& f)
-{
-    const double start = threadCpuSeconds();
-    for (int i = 0; i < count; ++i, ++step)
-        f(step);
-    return (threadCpuSeconds() - start) / count;
-}
-
-void scrollStep(frmVelmora& w, int step)
-{
-    toolkit::ScrollBar* bars[] = {w.hsrDisp, w.vsrDisp};
-    toolkit::ScrollBar* bar = bars[step % 2];
-    const int range = std::max<int>(1, bar->Max());
-    bar->setValue((step / 2 * 37 + 37) % range);
-    QCoreApplication::processEvents();
-}
-
-void pointerMove(frmVelmora& w, int step)
-{
-    const QPointF at(300 + (step * 7) % 900, 200 + (step * 3) % 500);
-    QMouseEvent move(QEvent::MouseMove, at, w.picDisp->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                     Qt::NoModifier);
-    QCoreApplication::sendEvent(w.picDisp, &move);
-    QCoreApplication::processEvents();
-}
-
 // Runs with the comparison and without take turns, so a machine getting busier weighs on
 // both alike; the ratio of their medians.
 double ratio(frmVelmora& w, Comparison& comparison, const QImage& design,

@@ -13,27 +13,6 @@
 #include <cstdio>
 #include <vector>
 
-namespace
-{
-
-// The mean CPU time of a scroll step and its repaint over one run of steps, going on from
-// where the last run left off.
-double scrollSteps(frmVelmora& w, int& step)
-{
-    toolkit::ScrollBar* bars[] = {w.hsrDisp, w.vsrDisp};
-    constexpr int kSteps = 20;
-    const double start = threadCpuSeconds();
-    for (int i = 0; i < kSteps; ++i, ++step) {
-        toolkit::ScrollBar* bar = bars[step % 2];
-        const int range = std::max<int>(1, bar->Max());
-        bar->setValue((step / 2 * 37 + 37) % range);
-        QCoreApplication::processEvents();
-    }
-    return (threadCpuSeconds() - start) / kSteps;
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     const OffscreenApp app(argc, argv);
@@ -59,10 +38,10 @@ int main(int argc, char** argv)
     for (int run = 0; run < 31; ++run) {
         guides.setShown(false);
         QCoreApplication::processEvents();
-        without.push_back(scrollSteps(w, step));
+        without.push_back(meanOf(20, step, [&](int s) { scrollStep(w, s); }));
         guides.setShown(true);
         QCoreApplication::processEvents();
-        with.push_back(scrollSteps(w, step));
+        with.push_back(meanOf(20, step, [&](int s) { scrollStep(w, s); }));
     }
     const double none = medianOf(without);
     const double fifty = medianOf(with);
