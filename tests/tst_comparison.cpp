@@ -175,9 +175,13 @@ private slots:
         QCOMPARE(comparison.opacityTenths(), 10);
         const QImage means = zoomed::meanOfSquares(design, 2);
         QCOMPARE(testing::firstDifference(screen().copy(0, 0, 32, 24), means), QString());
-        w->SetFactor(Zoom{2, 1});
-        QCOMPARE(testing::firstDifference(screen().copy(0, 0, 128, 96), design.scaled(128, 96)),
-                 QString());
+        for (const int times : {3, 8, 2}) {
+            w->SetFactor(Zoom{times, 1});
+            QCOMPARE(testing::firstDifference(
+                         screen().copy(0, 0, 64 * times, 48 * times),
+                         zoomed::drawIn(design, times, QRect(0, 0, 64 * times, 48 * times), false)),
+                     QString());
+        }
         // 3: 30 % black over the picture's own colour at (5, 5).
         QTest::keyClick(&*w, Qt::Key_3);
         const QRgb own = shot.pixel(5, 5);

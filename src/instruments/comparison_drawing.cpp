@@ -119,10 +119,10 @@ void draw(QPainter& painter, const QRect& exposed, const QImage& picture,
     painter.save();
     if (blended(comparison))
         painter.setOpacity(comparison.opacityTenths() / 10.0);
-    // At factor 1 the comparison's own pixels are what shows over the picture.
-    if (factor == Zoom{} && !differencing(comparison)) {
-        painter.drawImage(pixels.topLeft(), comparison.image(),
-                          pixels.translated(-comparison.offset()));
+    // Zoomed in, the comparison's own pixels are what shows over the picture, each a block.
+    if (factor.in() && !differencing(comparison)) {
+        painter.drawImage(QRect(pixels.topLeft() * factor.times, pixels.size() * factor.times),
+                          comparison.image(), pixels.translated(-comparison.offset()));
         painter.restore();
         return;
     }
