@@ -25,7 +25,9 @@ private:
     // Before the application is made, which reads them.
     static bool setEnvironment()
     {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Offscreen unless another platform is asked for, such as xcb on a virtual X server.
+        if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
         return true;
     }

@@ -190,6 +190,22 @@ private slots:
                      std::abs(qGreen(blended) - qGreen(own) * 7 / 10) <= 1,
                  qPrintable(QString::number(blended, 16)));
 
+        // B: the comparison alone, whatever the opacity, and back; its repeats are ignored.
+        QTest::keyClick(&*w, Qt::Key_B);
+        QCOMPARE(screen().pixel(10, 10), qRgb(0, 0, 0));
+        QTest::keyClick(&*w, Qt::Key_B);
+        QVERIFY(comparison.alone());
+        QTest::qWait(200);
+        QTest::keyClick(&*w, Qt::Key_B);
+        QVERIFY(!comparison.alone());
+        // Held, it shows the comparison until let go.
+        QTest::qWait(200);
+        QTest::keyPress(&*w, Qt::Key_B);
+        QVERIFY(comparison.alone());
+        QTest::qWait(350);
+        QTest::keyRelease(&*w, Qt::Key_B);
+        QVERIFY(!comparison.alone());
+
         // Alt + arrows move it; the loupe reads both colours.
         QTest::keyClick(&*w, Qt::Key_Right, Qt::AltModifier | Qt::ShiftModifier);
         QTest::keyClick(&*w, Qt::Key_Up, Qt::AltModifier);

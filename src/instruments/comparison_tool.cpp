@@ -11,11 +11,13 @@
 #include "toolkit/picture_decoder.h"
 #include "toolkit/runtime_error.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QSettings>
 #include <cstdio>
@@ -29,6 +31,8 @@ const QString kFolderKey = QStringLiteral("compare/folder");
 constexpr int kSettleMs = 250;
 // B held repeats; the repeats are not more presses.
 constexpr qint64 kBlinkRepeatMs = 150;
+// B let go after this long was held, not pressed: the picture comes back.
+constexpr qint64 kBlinkHeldMs = 300;
 
 } // namespace
 
@@ -77,10 +81,15 @@ ComparisonTool::ComparisonTool(frmVelmora& window, Comparison& comparison,
         if (!comparing())
             return false;
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        if (now - std::exchange(lastBlink_, now) > kBlinkRepeatMs)
+        if (now - std::exchange(lastBlink_, now) > kBlinkRepeatMs) {
             comparison_.setAlone(!comparison_.alone());
+            blinkPressed_ = now;
+        }
         return true;
     });
+    // The keys are shortcuts, which hear a press only: the release of a B held down is
+    // watched for here, wherever the keyboard is.
+    qApp->installEventFilter(this);
     for (int digit = 0; digit <= 9; ++digit)
         claimKey(QKeySequence(Qt::Key_0 + digit), [this, digit] {
             if (!comparing())
@@ -93,8 +102,11 @@ ComparisonTool::ComparisonTool(frmVelmora& window, Comparison& comparison,
                                                  {Qt::Key_Right, {1, 0}},
                                                  {Qt::Key_Up, {0, -1}},
                                                  {Qt::Key_Down, {0, 1}}};
-    for (const auto& [key, step] : arrows)
+    // Named, not bound: a lambda cannot capture a structured binding in every compiler used.
+    for (const auto& arrow : arrows)
         for (const int by : {1, 10}) {
+            const Qt::Key key = arrow.first;
+            const QPoint step = arrow.second;
             const Qt::KeyboardModifiers held =
                 by == 1 ? Qt::AltModifier : Qt::AltModifier | Qt::ShiftModifier;
             claimKey(QKeySequence(held | key), [this, step, by] {
@@ -107,7 +119,21 @@ ComparisonTool::ComparisonTool(frmVelmora& window, Comparison& comparison,
     changed();
 }
 
-ComparisonTool::~ComparisonTool() = default;
+ComparisonTool::~ComparisonTool()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool ComparisonTool::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease && comparing() && comparison_.alone()) {
+        const auto& key = *static_cast<QKeyEvent*>(event);
+        if (key.key() == Qt::Key_B && !key.isAutoRepeat() &&
+            QDateTime::currentMSecsSinceEpoch() - blinkPressed_ >= kBlinkHeldMs)
+            comparison_.setAlone(false);
+    }
+    return Instrument::eventFilter(watched, event);
+}
 
 bool ComparisonTool::comparing() const
 {

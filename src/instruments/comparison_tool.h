@@ -13,9 +13,9 @@ class MeasurementStore;
 // Comparing the picture with another: 对比图像… in the picture's menu, Ctrl+Shift+V (the
 // clipboard's picture) or --compare=FILE lay it over the picture, read through the same
 // loading path as any picture, and show the tool window 对比. D switches between the
-// overlay and the difference, B shows the comparison alone and back, the digits set the
-// overlay's opacity (1 = 10 %, 0 = 100 %), Alt + arrows move it an image pixel (with Shift
-// ten). Esc in the tool window, or its close button, ends it. A file compared with is read
+// overlay and the difference, B shows the comparison alone and back (held, until let go), the
+// digits set the overlay's opacity (1 = 10 %, 0 = 100 %), Alt + arrows move it an image pixel (with
+// Shift ten). Esc in the tool window, or its close button, ends it. A file compared with is read
 // again when it changes on disk and when the picture is reloaded.
 class ComparisonTool : public Instrument
 {
@@ -40,6 +40,9 @@ public:
     void pictureChanged() override;
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void load(const QString& path, const QString& file, bool keepPlace);
     void chooseFile();
@@ -53,6 +56,7 @@ private:
     QFileSystemWatcher watcher_;
     QTimer settle_;
     QTimer countsDue_;
-    qint64 lastBlink_ = 0;
+    qint64 lastBlink_ = 0;    // the last press of B, repeats included
+    qint64 blinkPressed_ = 0; // the press of B that showed the comparison alone, or back
     int clipboardPictures_ = 0;
 };

@@ -172,6 +172,8 @@ void GuideTool::paint(QPainter& painter, QPoint viewportOrigin, const QRect& dir
     }
     if (!drawn.box.isEmpty()) {
         const QRect box = drawn.box.translated(viewportOrigin);
+        // The font the box was measured in, whichever surface it is drawn on.
+        painter.setFont(besidePicture_->font());
         painter.fillRect(box, kBoxGround);
         painter.setPen(kBoxInk);
         painter.drawRect(box.adjusted(0, 0, -1, -1));
