@@ -85,17 +85,6 @@ QImage tileOf(const QImage& picture, const Comparison& comparison, const QRect& 
 
 } // namespace
 
-QRgb shownAt(const QImage& picture, const Comparison& comparison, QPoint pixel)
-{
-    const QRgb own = picture.pixel(pixel);
-    const auto over = comparison.colourAt(pixel);
-    if (!over)
-        return own;
-    if (differencing(comparison))
-        return differenceOf(own, *over, comparison.tolerance(), comparison.marking());
-    return *over;
-}
-
 void draw(QPainter& painter, const QRect& exposed, const QImage& picture,
           const Comparison& comparison, Zoom factor)
 {

@@ -20,10 +20,6 @@ namespace comparison_drawing
 // the dark greys of near matches.
 constexpr QRgb kMarking = 0xFFFF0000;
 
-// What one image pixel of the picture shows: the comparison's colour over it, their
-// difference or the marking colour; the picture's own where the comparison does not reach.
-QRgb shownAt(const QImage& picture, const Comparison& comparison, QPoint pixel);
-
 // Draws over `exposed` of the picture as shown at `factor`, in screen pixels with the
 // picture's top-left at (0, 0).
 void draw(QPainter& painter, const QRect& exposed, const QImage& picture,

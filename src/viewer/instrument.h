@@ -66,7 +66,7 @@ public:
     // The left button pressed twice over the picture, after the first press and release.
     virtual void mouseDoubleClicked(const PictureMouse&) {}
     // A button pressed on a ruler (Qt::Horizontal for the one along the top), the pointer
-    // moved over it or dragged on from it, the button let go: in the viewport's coordinates,
+    // dragged from it, the button let go: in the viewport's coordinates,
     // so a drag from the ruler onto the picture reads as being over the picture.
     virtual void rulerPressed(Qt::Orientation, const PictureMouse&) {}
     virtual void rulerMoved(Qt::Orientation, const PictureMouse&) {}

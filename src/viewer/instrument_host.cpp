@@ -395,6 +395,9 @@ bool InstrumentHost::tellRulerMouse(Qt::Orientation ruler, QEvent* event)
         hears = &Instrument::rulerPressed;
         break;
     case QEvent::MouseMove:
+        // Only drags: a pointer merely passing over a ruler is the readout's alone.
+        if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton)
+            return false;
         hears = &Instrument::rulerMoved;
         break;
     case QEvent::MouseButtonRelease:
