@@ -10,16 +10,29 @@
 #include "viewer/main_window.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <vector>
 
 namespace
 {
+
+// Lets what a change queued (the counts, the repaint of the whole view) run before the
+// timing starts, so that a run times the steps alone.
+void settle()
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 30)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
 
 // Runs with the comparison and without take turns, so a machine getting busier weighs on
 // both alike; the ratio of their medians.
@@ -31,11 +44,11 @@ double ratio(frmVelmora& w, Comparison& comparison, const QImage& design,
     const Comparison::Mode mode = comparison.mode();
     for (int run = 0; run < 15; ++run) {
         comparison.end();
-        QCoreApplication::processEvents();
+        settle();
         without.push_back(meanOf(20, step, [&](int s) { what(w, s); }));
         comparison.show(design, QString(), false, true);
         comparison.setMode(mode);
-        QCoreApplication::processEvents();
+        settle();
         with.push_back(meanOf(20, step, [&](int s) { what(w, s); }));
     }
     return medianOf(with) / medianOf(without);
@@ -72,6 +85,9 @@ int main(int argc, char** argv)
             w.runHandler([&] { w.SetFactor(Zoom{times, 1}); });
             QCoreApplication::processEvents();
             const char* name = mode == Comparison::Mode::Overlay ? "overlay" : "difference";
+            // `bench_compare MODE FACTOR` runs that row alone, to look at under a profiler.
+            if (argc > 2 && (std::strcmp(argv[1], name) != 0 || std::atoi(argv[2]) != times))
+                continue;
             std::printf("| scroll step, %s at %d, 3840x2160 | %.3f | <= 1.25 |\n", name, times,
                         ratio(w, comparison, design, scrollStep));
             std::printf("| pointer move, %s at %d, 3840x2160 | %.3f | <= 1.25 |\n", name, times,

@@ -229,6 +229,75 @@ private slots:
         QCOMPARE(screen().pixel(10, 10), shot.pixel(5, 5));
     }
 
+    // At 1 the difference is worked out where the picture was just painted: every pixel as
+    // defined, at an offset, marked or not, and nothing outside the part repainted.
+    void differenceAtOne_data()
+    {
+        QTest::addColumn<int>("tolerance");
+        QTest::addColumn<bool>("marking");
+        QTest::addColumn<QPoint>("offset");
+        QTest::addColumn<QRegion>("repainted");
+        const QRegion all(0, 0, 37, 23);
+        QTest::newRow("0, marked") << 0 << true << QPoint() << all;
+        QTest::newRow("8, marked, moved") << 8 << true << QPoint(2, -1) << all;
+        QTest::newRow("8, unmarked") << 8 << false << QPoint(-3, 1) << all;
+        QTest::newRow("8, two strips")
+            << 8 << true << QPoint(1, 2) << (QRegion(5, 3, 7, 19) + QRegion(20, 3, 5, 6));
+    }
+
+    void differenceAtOne()
+    {
+        QFETCH(int, tolerance);
+        QFETCH(bool, marking);
+        QFETCH(QPoint, offset);
+        QFETCH(QRegion, repainted);
+        // Sizes that are not round, channels off by 8 (not beyond) and 9 (beyond) apart.
+        const QImage shot = testing::gradientImage(37, 23);
+        QImage design = testing::gradientImage(37, 23).mirrored(true, false);
+        for (int x = std::max(0, -offset.x()); x < std::min(37, 37 - offset.x()); x += 3)
+            design.setPixel(x, 7, shot.pixel(x + offset.x(), 7 + offset.y()) ^ (x % 2 ? 8 : 9));
+        Comparison comparison;
+        comparison.show(design, QString(), false, true);
+        comparison.setMode(Comparison::Mode::Difference);
+        comparison.setTolerance(tolerance);
+        comparison.setMarking(marking);
+        comparison.setOffset(offset);
+
+        const QRgb untouched = qRgb(1, 2, 3);
+        QImage target(40, 30, QImage::Format_RGB32);
+        target.fill(untouched);
+        {
+            QPainter painter(&target);
+            painter.translate(2, 3);
+            painter.setClipRegion(repainted);
+            painter.drawImage(QPoint(), shot);
+            comparison_drawing::draw(painter, repainted.boundingRect(), shot, comparison,
+                                     Zoom{1, 1});
+        }
+        const QRect covered = QRect(offset, design.size()) & shot.rect();
+        for (int y = 0; y < 23; ++y)
+            for (int x = 0; x < 37; ++x) {
+                const QRgb a = shot.pixel(x, y);
+                QRgb expected = a;
+                if (!repainted.contains(QPoint(x, y))) {
+                    expected = untouched;
+                } else if (covered.contains(x, y)) {
+                    const QRgb b = design.pixel(x - offset.x(), y - offset.y());
+                    const int r = std::abs(qRed(a) - qRed(b)), g = std::abs(qGreen(a) - qGreen(b)),
+                              bl = std::abs(qBlue(a) - qBlue(b));
+                    expected = marking && std::max({r, g, bl}) > tolerance
+                                   ? comparison_drawing::kMarking
+                                   : qRgb(r, g, bl);
+                }
+                if (target.pixel(x + 2, y + 3) != expected)
+                    QFAIL(qPrintable(QStringLiteral("(%1, %2): %3, not %4")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(target.pixel(x + 2, y + 3), 0, 16)
+                                         .arg(expected, 0, 16)));
+            }
+    }
+
     // Ctrl+Shift+V: the clipboard's picture, through a scratch file that does not stay.
     void theClipboardsPicture()
     {
