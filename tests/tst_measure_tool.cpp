@@ -601,7 +601,8 @@ private slots:
             if (!action->isSeparator())
                 entries << action->text();
         menu->close();
-        QCOMPARE(entries, (QStringList{"粘贴", "重新载入", "最近的文件"}));
+        QCOMPARE(entries,
+                 (QStringList{"粘贴", "重新载入", "截取屏幕", "截取…", "截屏延时", "最近的文件"}));
     }
 };
 

@@ -57,6 +57,10 @@ CommandLine parseCommandLine(const QStringList& arguments)
                        "screenshot, or yesterday's build."),
         QStringLiteral("FILE"));
     parser.addOption(compare);
+    const QCommandLineOption capture(
+        QStringLiteral("capture"),
+        QStringLiteral("Start with a capture of the screen, to measure what is on it now."));
+    parser.addOption(capture);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The picture to open."),
                                  QStringLiteral("[FILE]"));
 
@@ -98,6 +102,7 @@ CommandLine parseCommandLine(const QStringList& arguments)
         if (result.compare.isEmpty())
             return error(QStringLiteral("--compare takes the file of a picture."));
     }
+    result.capture = parser.isSet(capture);
     const QStringList files = parser.positionalArguments();
     if (files.size() > 1)
         return error(QStringLiteral("one FILE at most, %1 given.").arg(files.size()));

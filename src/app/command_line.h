@@ -18,6 +18,8 @@ struct CommandLine {
     QString ppi;
     // --compare=FILE: a picture to lay over the one opened, to compare them.
     QString compare;
+    // --capture: start with a capture of the screen.
+    bool capture = false;
 
     // The status the program ends with when it does not show its window: 2 for a command line
     // it cannot use, as command-line tools do, 0 otherwise.

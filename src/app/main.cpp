@@ -1,5 +1,6 @@
 #include "app/application_setup.h"
 #include "app/command_line.h"
+#include "instruments/capture_tool.h"
 #include "instruments/comparison_tool.h"
 #include "instruments/inch_basis.h"
 #include "instruments/instruments.h"
@@ -71,5 +72,10 @@ int main(int argc, char* argv[])
             window.runHandler([&] { window.instrument<ComparisonTool>()->compareWith(path); });
         });
     }
+    // A capture once the window has been shown, so that it steps aside as it would later.
+    if (commandLine.capture)
+        QTimer::singleShot(0, &window, [&window] {
+            window.runHandler([&] { window.instrument<CaptureTool>()->capture(); });
+        });
     return QApplication::exec();
 }

@@ -1,7 +1,9 @@
 #include "instruments/instruments.h"
 
+#include "instruments/capture_tool.h"
 #include "instruments/comparison.h"
 #include "instruments/comparison_tool.h"
+#include "instruments/crop_tool.h"
 #include "instruments/folder_walk.h"
 #include "instruments/guide_tool.h"
 #include "instruments/guides.h"
@@ -10,10 +12,12 @@
 #include "instruments/measure_tool.h"
 #include "instruments/measurement_list.h"
 #include "instruments/measurement_store.h"
+#include "instruments/picture_saving.h"
 #include "instruments/picture_source.h"
 #include "instruments/pointer_mode.h"
 #include "instruments/pointer_steps.h"
 #include "instruments/recent_files.h"
+#include "instruments/scratch_picture.h"
 #include "instruments/spacing_tool.h"
 #include "viewer/main_window.h"
 
@@ -33,7 +37,10 @@ MeasurementStore& attachInstruments(frmVelmora& window)
     window.attach(std::make_unique<Loupe>(window, *measurements, *comparison));
     window.attach(std::make_unique<MeasurementList>(window, *measurements));
     window.attach(std::make_unique<InchBasis>(window, *measurements));
-    window.attach(std::make_unique<PictureSource>(window));
+    auto* made = new ScratchPicture(&window);
+    window.attach(std::make_unique<PictureSource>(window, *made));
+    window.attach(std::make_unique<CaptureTool>(window, *made));
+    window.attach(std::make_unique<PictureSaving>(window, *made));
     window.attach(std::make_unique<FolderWalk>(window));
     window.attach(std::make_unique<RecentFiles>(window));
     window.attach(std::make_unique<PointerSteps>(window));
@@ -41,5 +48,6 @@ MeasurementStore& attachInstruments(frmVelmora& window)
     window.attach(std::make_unique<ComparisonTool>(window, *comparison, *measurements));
     window.attach(std::make_unique<SpacingTool>(window, *measurements, *guides, *mode));
     window.attach(std::make_unique<GuideTool>(window, *guides, *measurements));
+    window.attach(std::make_unique<CropTool>(window, *measurements, *made));
     return *measurements;
 }

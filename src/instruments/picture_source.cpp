@@ -1,6 +1,7 @@
 #include "instruments/picture_source.h"
 
 #include "instruments/clipboard_picture.h"
+#include "instruments/scratch_picture.h"
 #include "toolkit/picture_decoder.h"
 #include "toolkit/runtime_error.h"
 
@@ -52,7 +53,7 @@ bool readsNow(const QString& path)
 // process number, unless that process still runs.
 bool writtenByAnEndedRun(const QString& name)
 {
-    static const QRegularExpression kPasted(QStringLiteral("^pasted-(\\d+)-\\d+\\."));
+    static const QRegularExpression kPasted(QStringLiteral("^(?:pasted|made)-(\\d+)-\\d+\\."));
     const QRegularExpressionMatch match = kPasted.match(name);
     if (!match.hasMatch())
         return false;
@@ -72,7 +73,8 @@ QString PictureSource::pastedFolder()
            QStringLiteral("/quarnet-pasted");
 }
 
-PictureSource::PictureSource(frmVelmora& window) : Instrument(window)
+PictureSource::PictureSource(frmVelmora& window, const ScratchPicture& made)
+    : Instrument(window), made_(made)
 {
     // What runs that were killed left behind goes now; the files of one still running stay.
     QDir pasted(pastedFolder());
@@ -110,15 +112,22 @@ void PictureSource::pictureChanged()
     retry_.stop();
     // A file that would not load is still named: it is where the person is in the folder.
     const QString failed = window().failedPath();
-    if (pasted_)
-        setCaptionNote(tr("剪贴板"));
-    else if (file_.isEmpty() && !failed.isEmpty())
-        setCaptionNote(
-            tr("%1（无法读取）")
-                .arg(failed == pastedFile_ ? tr("剪贴板") : QFileInfo(failed).fileName()));
+    if (pasted_) {
+        const QString made = made_.captionOf(window().picturePath());
+        setCaptionNote(made.isEmpty() ? tr("剪贴板") : made);
+    } else if (file_.isEmpty() && !failed.isEmpty())
+        setCaptionNote(tr("%1（无法读取）").arg(failedName(failed)));
     else
         setCaptionNote(QFileInfo(file_).fileName());
     follow();
+}
+
+QString PictureSource::failedName(const QString& failed) const
+{
+    if (failed == pastedFile_)
+        return tr("剪贴板");
+    const QString made = made_.captionOf(failed);
+    return made.isEmpty() ? QFileInfo(failed).fileName() : made;
 }
 
 void PictureSource::follow()

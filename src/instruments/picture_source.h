@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTimer>
 
+class ScratchPicture;
+
 // Where the picture shown came from, kept current: the file's name after the window's
 // caption ("剪贴板" for a pasted picture), the picture read again by itself when its file
 // changes on disk and with F5, and the clipboard's picture shown with Ctrl+V or 粘贴. A
@@ -18,7 +20,8 @@ class PictureSource : public Instrument
 {
     Q_OBJECT
 public:
-    explicit PictureSource(frmVelmora& window);
+    // A picture made here (a capture, a crop) is named by the caption it was made with.
+    PictureSource(frmVelmora& window, const ScratchPicture& made);
     ~PictureSource() override;
 
     // The file shown; "" for none and for a pasted picture.
@@ -45,10 +48,13 @@ public:
 
 private:
     void follow();
+    // How the caption names a file that would not load.
+    QString failedName(const QString& failed) const;
     void changedOnDisk();
     void retry();
     void note(const QString& text);
 
+    const ScratchPicture& made_;
     QFileSystemWatcher watcher_;
     QTimer settle_;
     QTimer retry_;

@@ -29,8 +29,14 @@ monitor_xy="$(xrandr --listmonitors | sed -n 's|.* \([0-9]*\)/\([0-9]*\)x\([0-9]
 # keys pass over: 清除全部测量 with nothing kept, 设定比例 off a line, 重新载入 for a pasted
 # picture; 英寸依据's 校准 until a scale is set.
 entries=(位置和颜色 '#RRGGBB' rgb hsl 放大镜 测量列表 清除全部测量 英寸依据 设定比例 粘贴 重新载入
-    最近的文件 对比图像 间距 清除参考线)
+    截取屏幕 截取 截屏延时 另存为 最近的文件 对比图像 间距 清除参考线 裁剪到此框)
 off="" calibrated=0
+# A pattern to tile over the root window, and the whole screen it makes there, for a capture
+# of the screen to match pixel for pixel.
+convert -size 16x16 xc:white -fill black -draw 'rectangle 0,0 6,6' -draw 'rectangle 9,7 15,12' "$e2e_scratch/tile.xbm"
+convert -size "$(xwininfo -root | awk '/^ *Width:/ {w = $NF} /^ *Height:/ {h = $NF} END {print w "x" h}')" \
+    tile:"$e2e_scratch/tile.xbm" -colorspace sRGB -type TrueColor \
+    -fill '#123456' -opaque black -fill '#e0d0c0' -opaque white "$e2e_scratch/tiled.png"
 
 # menu_at X Y DOWNS [SUBMENU_DOWNS]: right-clicks a point on the screen and picks with the
 # keys; the menu must then close.
@@ -100,6 +106,13 @@ csv_line() {
     [ "$(sed -n "$1p" "$csv")" = "$2"$'\r' ] || fail "wrote: $(cat "$csv")"
 }
 load_error() { shown '^Quarnet$' && key Escape && gone '^Quarnet$'; }
+no_note() { ! unframed tooltip; }
+viewer_back() { wait_until 10 main_window_shown || fail "the viewer did not come back"; }
+same_pixels() {
+    local differ
+    differ="$(compare -metric AE "$1" "$2" null: 2>&1)" || true
+    [ "$differ" = 0 ] || fail "$1 and $2 differ in $differ pixels"
+}
 loupe_size() { find_window '^放大镜$' && client_corner "$found"; }
 moved() { [ "$moved" = "$1" ] || fail "scrolled $moved, expected $1"; }
 loupe_above() {
@@ -176,6 +189,19 @@ unit_list 0; list_button right; type_into '^另存为 CSV$' "$csv" | gone '^另�
 list_button left; to_viewer; move "$mid_x" "$mid_y" | copy_soon 'x = *'
 key ctrl+shift+c                                  | said_nothing
 menu 400 250 测量列表                             | gone '^测量$'
+# 裁剪到此框, in the menu while a box is selected: its pixels alone, both corners included.
+drag 1 21 21 57 56 ctrl; click_pixel 21 30        | copy '宽 37  高 36  面积 1332 px²'
+off='设定比例 清除参考线'; menu 21 30 裁剪到此框   | caption '1-card 的裁剪 1'; find_picture 1; readout 0 0 'x = 0   y = 0     RGB(255, 0, 0)*'; readout 36 35 'x = 36   y = 35     RGB(255, 0, 0)*'
+# Ctrl+Alt+A: the viewer steps aside and comes back showing the screen, the pattern tiled
+# over it with none of the viewer in it; Ctrl+S keeps it as PNG, pixel for pixel.
+xsetroot -bitmap "$e2e_scratch/tile.xbm" -fg '#123456' -bg '#e0d0c0'; key ctrl+alt+a | caption '屏幕截图 [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'; viewer_back; find_picture 1
+key ctrl+s; type_into '^另存为$' "$e2e_scratch/screen.png" | caption screen.png; same_pixels "$e2e_scratch/screen.png" "$e2e_scratch/tiled.png"
+# 截取… asks the desktop, which has no portal here: the viewer comes back as it was, saying why.
+off='清除全部测量 设定比例'; menu 400 250 截取       | viewer_back; wait_until 5 unframed tooltip || fail "no note said why"; caption screen.png; wait_until 8 no_note
+# 3 seconds' delay, the caption counting down; kept as well, then no delay again.
+menu 400 250 截屏延时 1; key ctrl+alt+a           | caption '[123] 秒后截屏'; wait_until 10 caption_is '屏幕截图 *' || fail "no capture after the delay"; viewer_back
+key ctrl+s; type_into '^另存为$' "$e2e_scratch/later.png" | caption later.png
+menu 400 250 截屏延时 0; menu 400 250 最近的文件 2 | caption 1-card.bmp; find_picture 1
 # 粘贴 shows the clipboard's picture as 剪贴板: no recent file, nothing to read again.
 clip_png "$e2e_scratch/green.png"; menu 400 250 粘贴 | caption 剪贴板; readout 100 100 'x = 100   y = 100     RGB(10, 200, 30)   #0AC81E'
 off='清除全部测量 设定比例 重新载入'; menu 400 250 最近的文件 0 | caption 1-card.bmp

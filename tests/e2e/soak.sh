@@ -99,6 +99,8 @@ answers() {
     local now=0 _
     close_menus
     close_dialogs
+    # A capture of the screen hides the viewer for as long as its delay (5 seconds at most).
+    wait_until 10 main_window_shown || fail "the viewer did not come back (after action $n: $did)"
     to_viewer
     find_window '^放大镜$' && now=1
     for _ in 1 2 3; do xdotool key l && wait_until 3.3 loupe_is $((1 - now)) && return 0; done
