@@ -72,7 +72,7 @@ void CaptureTool::capture(bool choosing)
     capturing_ = true;
     choosing_ = choosing;
     screen_ = window().viewport().screen();
-    captionNote_ = window().viewport().window()->windowTitle().section(QStringLiteral(" — "), 1);
+    captionNote_ = captionNote();
     stepAside();
     secondsLeft_ = delaySeconds();
     if (secondsLeft_ > 0)

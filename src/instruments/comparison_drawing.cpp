@@ -125,13 +125,13 @@ QImage* paintedImage(QPainter& painter)
     return image;
 }
 
-// Asks for the image's pixels in `part` before they are read. A scroll step's strip is a
-// few bytes from each of many rows, which the processor does not foresee, so that each row
-// would wait for memory in turn; asked for together, they arrive together.
 // How many rows ahead the comparison's pixels are asked for, while the picture's are worked
 // out in place.
 constexpr int kAhead = 32;
 
+// Asks for the image's pixels in `part` before they are read. A scroll step's strip is a
+// few bytes from each of many rows, which the processor does not foresee, so that each row
+// would wait for memory in turn; asked for together, they arrive together.
 void askAhead(const QImage& image, const QRect& part)
 {
     const QRect inside = part & image.rect();
@@ -162,7 +162,8 @@ bool differencesWherePainted(QPainter& painter, const Comparison& comparison, co
     const QPoint toDevice = painter.deviceTransform().map(QPoint());
     const QPoint offset = comparison.offset();
     const int tolerance = toleranceOf(comparison);
-    for (const QRect& part : repainted& pixels.translated(toDevice) & image->rect()) {
+    const QRegion parts = repainted & pixels.translated(toDevice) & image->rect();
+    for (const QRect& part : parts) {
         for (int y = part.top(); y <= part.bottom(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(image->scanLine(y));
             const QRgb* over = rowOf(comparison.image(), y - toDevice.y() - offset.y()) -

@@ -7,13 +7,6 @@
 #include <QMenu>
 #include <algorithm>
 
-namespace
-{
-
-constexpr double kMetresPerInch = 0.0254;
-
-} // namespace
-
 CropTool::CropTool(frmVelmora& window, const MeasurementStore& measurements, ScratchPicture& made)
     : Instrument(window), measurements_(measurements), made_(made)
 {
@@ -44,12 +37,11 @@ bool CropTool::crop()
     if (!box || picture.isNull())
         return false;
     // The crop keeps the resolution its picture records, so inches read the same on it.
-    const units::PixelsPerInch ppi{picture.dotsPerMeterX() * kMetresPerInch,
-                                   picture.dotsPerMeterY() * kMetresPerInch};
-    const QString source =
-        window().pictureFrom() == PictureView::From::File
-            ? QFileInfo(window().picturePath()).completeBaseName()
-            : window().viewport().window()->windowTitle().section(QStringLiteral(" — "), 1);
+    const units::PixelsPerInch ppi{picture.dotsPerMeterX() * units::kMetresPerInch,
+                                   picture.dotsPerMeterY() * units::kMetresPerInch};
+    const QString source = window().pictureFrom() == PictureView::From::File
+                               ? QFileInfo(window().picturePath()).completeBaseName()
+                               : captionNote();
     ++crops_;
     const QString path =
         made_.write(picture.copy(*box), ppi, tr("%1 的裁剪 %2").arg(source).arg(crops_),

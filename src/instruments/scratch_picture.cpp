@@ -9,13 +9,6 @@
 #include <QSaveFile>
 #include <cmath>
 
-namespace
-{
-
-constexpr double kMetresPerInch = 0.0254;
-
-} // namespace
-
 ScratchPicture::~ScratchPicture()
 {
     if (!path_.isEmpty())
@@ -32,8 +25,8 @@ QString ScratchPicture::write(const QImage& image, units::PixelsPerInch ppi, con
                              .arg(QCoreApplication::applicationPid())
                              .arg(++written_);
     QImage recorded = image;
-    recorded.setDotsPerMeterX(int(std::lround(ppi.x / kMetresPerInch)));
-    recorded.setDotsPerMeterY(int(std::lround(ppi.y / kMetresPerInch)));
+    recorded.setDotsPerMeterX(int(std::lround(ppi.x / units::kMetresPerInch)));
+    recorded.setDotsPerMeterY(int(std::lround(ppi.y / units::kMetresPerInch)));
     QSaveFile file(path);
     QImageWriter writer(&file, "png");
     // Quick rather than small: the file lives only while the picture is shown.

@@ -126,6 +126,8 @@ protected:
     // Writes a note after the window's caption ("Quarnet https://… — shot.png"); "" for the
     // caption alone.
     void setCaptionNote(const QString& note);
+    // The note after the caption now; "" for none.
+    QString captionNote() const;
     // Reckons inches and centimetres from another resolution, or the screen's for none.
     void setInchBasis(std::optional<units::Basis> basis);
     // Runs f as the window runs its handlers: a run-time error is shown in the window's

@@ -92,12 +92,23 @@ void Instrument::showBriefNote(const QString& text)
                        kShownMs);
 }
 
+namespace
+{
+
+// Between the caption the window was given and the note after it.
+const QString kCaptionSeparator = QStringLiteral(" — ");
+
+} // namespace
+
+QString Instrument::captionNote() const
+{
+    return window_.windowTitle().section(kCaptionSeparator, 1);
+}
+
 void Instrument::setCaptionNote(const QString& note)
 {
-    // The caption the window was given, before any note.
-    static const QString kSeparator = QStringLiteral(" — ");
-    const QString caption = window_.windowTitle().section(kSeparator, 0, 0);
-    window_.setWindowTitle(note.isEmpty() ? caption : caption + kSeparator + note);
+    const QString caption = window_.windowTitle().section(kCaptionSeparator, 0, 0);
+    window_.setWindowTitle(note.isEmpty() ? caption : caption + kCaptionSeparator + note);
 }
 
 void Instrument::setInchBasis(std::optional<units::Basis> basis)

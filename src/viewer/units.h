@@ -16,6 +16,9 @@ constexpr int kPixels = 0;
 constexpr int kInches = 1;
 constexpr int kCentimetres = 2;
 
+// An inch in metres, as picture files record resolutions per metre.
+constexpr double kMetresPerInch = 0.0254;
+
 // How many pixels make an inch, across and down: what inches and centimetres are
 // reckoned from.
 struct PixelsPerInch {
