@@ -277,10 +277,14 @@ private slots:
         QCOMPARE(basis.inForce(),
                  refused.isEmpty() ? InchBasis::Kind::Calibrated : InchBasis::Kind::Screen);
 
-        // The scale belongs to that picture: the same file again is another picture.
-        w.open(path);
+        // The scale belongs to that picture, and comes back with it.
+        image.setPixel(299, 199, qRgb(1, 2, 3));
+        w.open(testing::writeImage(dir_, QStringLiteral("another.bmp"), image));
         QCOMPARE(basis.inForce(), InchBasis::Kind::Screen);
         QCOMPARE(w->lblImageSize->Caption(), QStringLiteral("图像尺寸  7.94 x 5.29  (厘米)"));
+        w.open(path);
+        QCOMPARE(basis.inForce(),
+                 refused.isEmpty() ? InchBasis::Kind::Calibrated : InchBasis::Kind::Screen);
     }
 };
 

@@ -135,13 +135,18 @@ class tst_MeasureTool : public QObject
     QTemporaryDir dir_;
     QString picture_;
     QString other_;
+    QString copy_;
     QString icon_;
 
 private slots:
     void initTestCase()
     {
         picture_ = testing::writeImage(dir_, QStringLiteral("measured.bmp"), measuredPicture());
-        other_ = testing::writeImage(dir_, QStringLiteral("other.bmp"), measuredPicture());
+        // Another picture of the same size: one pixel tells it apart.
+        QImage other = measuredPicture();
+        other.setPixel(599, 119, qRgb(1, 2, 3));
+        other_ = testing::writeImage(dir_, QStringLiteral("other.bmp"), other);
+        copy_ = testing::writeImage(dir_, QStringLiteral("copy.bmp"), measuredPicture());
         // No pixel of it is white, black or a mark's ink either.
         icon_ = testing::gradientFile(dir_, QSize(16, 16));
     }
@@ -292,8 +297,11 @@ private slots:
         QTest::newRow("Esc") << Action([](Window& w) { QTest::keyClick(&*w, Qt::Key_Escape); })
                              << QString();
         QTest::newRow("another picture") << Action([&](Window& w) { w.open(other_); }) << QString();
-        QTest::newRow("the same file again")
-            << Action([&](Window& w) { w.open(picture_); }) << QString();
+        // A picture is known by its bytes: its measurements come back with it.
+        QTest::newRow("the same file again keeps it")
+            << Action([&](Window& w) { w.open(picture_); }) << pixels;
+        QTest::newRow("a copy of it keeps it")
+            << Action([&](Window& w) { w.open(copy_); }) << pixels;
         QTest::newRow("a failed open")
             << Action([&](Window& w) { w.open(dir_.filePath(QStringLiteral("missing.bmp"))); })
             << QString();

@@ -171,7 +171,7 @@ private slots:
                     button->click();
             QCoreApplication::processEvents();
             QCOMPARE(w.dialog().records().constLast().lpstrTitle, OptionalText("另存为 CSV"));
-            QCOMPARE(TrimNull(w.dialog().records().constLast().lpstrFile), "测量.csv");
+            QCOMPARE(TrimNull(w.dialog().records().constLast().lpstrFile), "listed 测量.csv");
             QCOMPARE(QSettings().value("measurements/folder").toString(),
                      written ? dir_.path() : "");
         }
@@ -181,11 +181,11 @@ private slots:
             const QByteArray bytes = file.readAll();
             QCOMPARE(
                 bytes,
-                QByteArray(
-                    "编号,类型,x1,y1,x2,y2,Δx 或宽,Δy 或高,长度或面积,角度,颜色,单位,对比度\r\n"
-                    "1,线段,10,10,130,10,120,0,120.00,0.00,,px,1.00:1 不达标\r\n"
-                    "2,矩形,20,40,59,49,40,10,400,,,px,\r\n"
-                    "3,点,100,50,,,,,,,#8C6E80,px,\r\n"));
+                QByteArray("\xEF\xBB\xBF编号,类型,x1 (px),y1 (px),x2 (px),y2 (px),Δx 或宽 (px),"
+                           "Δy 或高 (px),长度或面积 (px 或 px²),角度 (°),颜色,单位,对比度\r\n"
+                           "1,线段,10,10,130,10,120,0,120.00,0.00,,px,1.00:1 不达标\r\n"
+                           "2,矩形,20,40,59,49,40,10,400,,,px,\r\n"
+                           "3,点,100,50,,,,,,,#8C6E80,px,\r\n"));
         } else if (dialog.isEmpty()) {
             QVERIFY(w.messages().constLast().contains(QDir::toNativeSeparators(path)));
         }

@@ -51,11 +51,15 @@ QString clsFileDlg::ShowOpen(quintptr Owner, OptionalText* Filename, const QStri
 
 QString clsFileDlg::ShowSave(quintptr Owner, OptionalText* Filename, const QString& Filter,
                              qint32 FilterIndex, const OptionalText& InitDir,
-                             const OptionalText& DefaultExt, const OptionalText& DlgTitle)
+                             const OptionalText& DefaultExt, const OptionalText& DlgTitle,
+                             qint32* ChosenFilterIndex)
 {
     OpenFileRecord record =
         buildOpenFileRecord(Owner, Filename ? *Filename : std::nullopt, Filter, false, false, false,
                             false, FilterIndex, InitDir, DefaultExt, std::nullopt, DlgTitle, 0);
     record.Flags |= OFN_OVERWRITEPROMPT;
-    return answered(currentBackend()->GetSaveFileName(record), record, Filename);
+    const QString result = answered(currentBackend()->GetSaveFileName(record), record, Filename);
+    if (ChosenFilterIndex && !result.isEmpty())
+        *ChosenFilterIndex = record.nFilterIndex;
+    return result;
 }

@@ -39,12 +39,14 @@ public:
                      qint32* ChosenFilterIndex = nullptr);
 
     // The same for saving: the dialog offers Filename in InitDir, adds DefaultExt to a name
-    // typed without one and asks before an existing file is replaced.
+    // typed without one and asks before an existing file is replaced; ChosenFilterIndex as
+    // above.
     QString ShowSave(quintptr Owner = 0, OptionalText* Filename = nullptr,
                      const QString& Filter = QStringLiteral("All (*.*)| *.*"),
                      qint32 FilterIndex = 1, const OptionalText& InitDir = std::nullopt,
                      const OptionalText& DefaultExt = QString(""),
-                     const OptionalText& DlgTitle = std::nullopt);
+                     const OptionalText& DlgTitle = std::nullopt,
+                     qint32* ChosenFilterIndex = nullptr);
 
     // Replaces the back end every clsFileDlg uses; nullptr restores the Qt dialog.
     static void setBackend(std::unique_ptr<OpenFileBackend> backend);

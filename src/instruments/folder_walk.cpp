@@ -1,5 +1,6 @@
 #include "instruments/folder_walk.h"
 
+#include "instruments/picture_opening.h"
 #include "toolkit/picture_decoder.h"
 
 #include <QDir>
@@ -56,7 +57,8 @@ bool walkedBefore(const QString& a, const QString& b)
 
 } // namespace
 
-FolderWalk::FolderWalk(frmVelmora& window) : Instrument(window)
+FolderWalk::FolderWalk(frmVelmora& window, PictureOpening& opening)
+    : Instrument(window), opening_(opening)
 {
     setObjectName(QStringLiteral("folderWalk"));
     claimPictureKey(QKeySequence(Qt::Key_Space), [this] { return step(1); });
@@ -99,6 +101,8 @@ bool FolderWalk::step(int steps)
     const qsizetype next = index + steps;
     if (next < 0 || next >= names.size())
         return false;
+    opening_.walking = true;
     openPicture(here.dir().filePath(names[next]));
+    opening_.walking = false;
     return true;
 }

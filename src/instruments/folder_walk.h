@@ -2,6 +2,8 @@
 
 #include "viewer/instrument.h"
 
+class PictureOpening;
+
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +15,8 @@ class FolderWalk : public Instrument
 {
     Q_OBJECT
 public:
-    explicit FolderWalk(frmVelmora& window);
+    // Says through `opening` that what it opens is walked to.
+    FolderWalk(frmVelmora& window, PictureOpening& opening);
 
     // The picture `steps` files on; false when there is none there.
     bool step(int steps);
@@ -23,5 +26,6 @@ public:
     void pictureChanged() override;
 
 private:
+    PictureOpening& opening_;
     QString at_; // the file last shown or tried, for going on past one that failed
 };

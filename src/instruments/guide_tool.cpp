@@ -217,7 +217,8 @@ void GuideTool::showBesidePicture(const QRegion& changed)
 void GuideTool::pictureChanged()
 {
     drag_.reset();
-    guides_.pictureShown(window().picturePath(), window().imageSize(), window().reopened());
+    if (window().reopened())
+        guides_.pictureReopened(window().imageSize());
     magnificationChanged();
 }
 

@@ -176,22 +176,22 @@ void Guides::clear()
     emit changed();
 }
 
-void Guides::pictureShown(const QString& picture, QSize image, bool reopened)
+void Guides::replace(std::vector<Guide> guides)
 {
-    if (reopened && picture == picture_) {
-        // The file may have shrunk: a guide past its new edge would lie on nothing.
-        std::erase_if(guides_, [image](const Guide& g) {
-            return g.edge > (g.orientation == Qt::Vertical ? image.width() : image.height());
-        });
-    } else {
-        if (!picture_.isEmpty() && !guides_.empty())
-            others_.insert(picture_, guides_);
-        else
-            others_.remove(picture_);
-        guides_ = others_.take(picture);
-        picture_ = picture;
-    }
+    if (guides == guides_)
+        return;
+    guides_ = std::move(guides);
     emit changed();
+}
+
+void Guides::pictureReopened(QSize image)
+{
+    // The file may have shrunk: a guide past its new edge would lie on nothing.
+    const auto off = [image](const Guide& g) {
+        return g.edge > (g.orientation == Qt::Vertical ? image.width() : image.height());
+    };
+    if (std::erase_if(guides_, off) > 0)
+        emit changed();
 }
 
 std::optional<int> Guides::guideNear(const Placement& placement, QPointF inViewport) const

@@ -4,7 +4,6 @@
 #include "instruments/measurement_table.h"
 #include "viewer/units.h"
 
-#include <QHash>
 #include <QObject>
 #include <QPoint>
 #include <QPointF>
@@ -65,10 +64,9 @@ measurement::Row rowOf(const Guide& guide, int unit, units::PixelsPerInch perInc
 
 } // namespace guide
 
-// The guides of the picture shown, and of every other picture shown since the program
-// started: another picture has its own, and coming back to one brings its guides back. One
-// store, made where the instruments are attached and handed to those that draw, measure or
-// copy, so none needs another.
+// The guides of the picture shown. One store, made where the instruments are attached and
+// handed to those that draw, measure or copy, so none needs another; the work keeper puts
+// each picture's own in place as it is shown.
 class Guides : public QObject
 {
     Q_OBJECT
@@ -88,10 +86,13 @@ public:
     void move(int index, int edge);
     void remove(int index);
     void clear();
+    // Puts these in place of those there: the guides kept with another picture, or an
+    // undone step.
+    void replace(std::vector<Guide> guides);
 
-    // The picture shown is now `picture` (its file; "" for none) of `image` pixels. The same
-    // file read again keeps the guides still on it; another brings back its own, if any.
-    void pictureShown(const QString& picture, QSize image, bool reopened);
+    // The picture shown was read again and is now of `image` pixels: the guides still on it
+    // stay. Which guides another picture has is the work keeper's to say, through replace().
+    void pictureReopened(QSize image);
 
     // The shown guide whose line lies within kGrabReach screen pixels of a point of the
     // viewport, the nearest; none for none.
@@ -103,6 +104,4 @@ signals:
 private:
     std::vector<Guide> guides_;
     bool shown_ = true;
-    QString picture_;
-    QHash<QString, std::vector<Guide>> others_;
 };

@@ -148,10 +148,17 @@ void InchBasis::apply()
 
 void InchBasis::pictureChanged()
 {
-    // A scale belongs to the picture it was set on.
-    calibrated_.reset();
-    calibrationInForce_ = false;
+    // A scale belongs to the picture it was set on: the work keeper has put the new
+    // picture's in place by now.
     apply();
+}
+
+void InchBasis::setScale(std::optional<double> pixelsPerInch, Apply when)
+{
+    calibrated_ = pixelsPerInch;
+    calibrationInForce_ = pixelsPerInch.has_value();
+    if (when == Apply::Now)
+        apply();
 }
 
 QString InchBasis::calibrate(int index, double length, Length unit)
@@ -175,6 +182,7 @@ QString InchBasis::calibrate(int index, double length, Length unit)
     calibrated_ = ppi;
     calibrationInForce_ = true;
     apply();
+    emit scaleSet();
     return QString();
 }
 

@@ -36,8 +36,19 @@ public:
     // done, else why not, and the basis stays.
     QString calibrate(int index, double length, Length unit);
 
+    // The scale set on the picture shown, in pixels per inch, if one is.
+    std::optional<double> scale() const { return calibrated_; }
+    // Puts a scale kept with the picture (or an undone one) in place, in force while there is
+    // one. Now, or with the picture's own change, which applies it.
+    enum class Apply { Now, WithPicture };
+    void setScale(std::optional<double> pixelsPerInch, Apply when = Apply::Now);
+
     void addMenuEntries(QMenu& menu, QPointF inViewport) override;
     void pictureChanged() override;
+
+signals:
+    // A scale was set from a line.
+    void scaleSet();
 
 private:
     void apply();

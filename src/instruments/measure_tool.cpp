@@ -45,15 +45,12 @@ void MeasureTool::pictureChanged()
 {
     // Measurements belong to the picture they were taken on, in its own pixels: they stay
     // through scrolling and another factor, and a reload of the same file keeps those that
-    // still lie on it.
-    if (!window().reopened()) {
-        clear();
-        return;
-    }
+    // still lie on it. Which another picture has is the work keeper's to say.
     dragged_.reset();
     store_.setDraggedFrom(std::nullopt);
     edgeScroll_.stop();
-    store_.keepWithin(window().imageSize());
+    if (window().reopened())
+        store_.keepWithin(window().imageSize());
     // The picture's size and place may be new even where every measurement stayed.
     layer_.changedAll();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "instruments/measurement.h"
+#include "instruments/measurement_marks.h"
 #include "instruments/measurement_store.h"
 #include "instruments/measurement_table.h"
 #include "viewer/picture_view.h"
@@ -61,7 +62,7 @@ public:
 
 private:
     class Surface;
-    enum class Look { Plain, Selected, Dragged };
+    using Look = marks::Look;
 
     // The picture's place on the layer over it: its (0, 0) is the picture's.
     measurement::Placement onLayer() const;

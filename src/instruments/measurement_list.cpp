@@ -271,7 +271,11 @@ void MeasurementList::takeSelection()
 void MeasurementList::saveCsvAs()
 {
     QSettings settings;
-    OptionalText name = tr("测量.csv");
+    // Named for the picture, so that the table of each screenshot can be told apart.
+    const QString picture = window().pictureFrom() == PictureView::From::File
+                                ? QFileInfo(window().picturePath()).completeBaseName()
+                                : QString();
+    OptionalText name = picture.isEmpty() ? tr("测量.csv") : tr("%1 测量.csv").arg(picture);
     // The whole entry as its description, so that the dialog shows it with its pattern.
     const QString path = clsFileDlg().ShowSave(
         quintptr(view_->winId()), &name, tr("CSV 文件 (*.csv)") + QStringLiteral("|*.csv"), 1,
@@ -286,7 +290,10 @@ bool MeasurementList::saveCsv(const QString& path)
 {
     // Written whole or not at all: a failure leaves an earlier file as it was.
     QSaveFile file(path);
-    const QByteArray bytes = commaSeparated(rows()).toUtf8();
+    // With a byte-order mark: spreadsheets that guess the encoding then read the Chinese
+    // headers as UTF-8.
+    const QByteArray bytes =
+        "\xEF\xBB\xBF" + commaSeparated(rows(), units::symbol(window().unit())).toUtf8();
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
         return true;
     toolkit::MsgBox(view_,

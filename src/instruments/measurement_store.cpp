@@ -51,6 +51,18 @@ void MeasurementStore::clear()
         emit selectionChanged();
 }
 
+void MeasurementStore::replace(std::vector<Measurement> kept)
+{
+    if (kept == kept_)
+        return;
+    const bool hadSelection = !selected_.empty();
+    kept_ = std::move(kept);
+    selected_.clear();
+    emit removed();
+    if (hadSelection)
+        emit selectionChanged();
+}
+
 void MeasurementStore::keepWithin(QSize image)
 {
     const QRect on(QPoint(0, 0), image);

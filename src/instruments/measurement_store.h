@@ -33,6 +33,9 @@ public:
     bool removeSelected();
     // Removes them all.
     void clear();
+    // Keeps these instead of those kept, with none selected: the work kept with another
+    // picture, or an undone step.
+    void replace(std::vector<Measurement> kept);
     // Keeps only those lying wholly on a picture of `image` pixels: the same file read again
     // may have shrunk.
     void keepWithin(QSize image);
@@ -69,7 +72,7 @@ public:
 signals:
     // A measurement was kept, at the end: `index` is count() - 1.
     void added(int index);
-    // Measurements were removed; the ones left may be numbered anew.
+    // Measurements were removed, or all replaced; the ones left may be numbered anew.
     void removed();
     void selectionChanged();
     void scaleRequested(int index);

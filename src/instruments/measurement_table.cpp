@@ -101,8 +101,20 @@ QString tabSeparated(const QList<Row>& rows)
     return text;
 }
 
-QString commaSeparated(const QList<Row>& rows)
+QString commaSeparated(const QList<Row>& rows, const QString& unit)
 {
+    Row header = headerRow();
+    if (!unit.isEmpty()) {
+        const auto in = [](QString& field, const QString& what) {
+            field += QStringLiteral(" (") + what + QLatin1Char(')');
+        };
+        for (QString* position : {&header.x1, &header.y1, &header.x2, &header.y2})
+            in(*position, QStringLiteral("px"));
+        in(header.across, unit);
+        in(header.down, unit);
+        in(header.lengthOrArea, unit + tr(" 或 ") + unit + QStringLiteral("²"));
+        in(header.angle, QStringLiteral("°"));
+    }
     QString text;
     const auto line = [&text](const Row& row) {
         QStringList fields = row.fields();
@@ -110,7 +122,7 @@ QString commaSeparated(const QList<Row>& rows)
             field = quotedForCsv(field);
         text += fields.join(QLatin1Char(',')) + QStringLiteral("\r\n");
     };
-    line(headerRow());
+    line(header);
     for (const Row& row : rows)
         line(row);
     return text;

@@ -58,7 +58,9 @@ Row headerRow();
 // The header and the rows as tab-separated lines, for pasting into a spreadsheet.
 QString tabSeparated(const QList<Row>& rows);
 // The header and the rows as CSV (RFC 4180): fields with a comma, a quote or a line break
-// are quoted, quotes doubled, lines ended by CR LF.
-QString commaSeparated(const QList<Row>& rows);
+// are quoted, quotes doubled, lines ended by CR LF. Given the unit's symbol, each header of
+// a column of figures names its unit ("x1 (px)", "Δx 或宽 (cm)"): positions are in image
+// pixels, lengths in the unit chosen.
+QString commaSeparated(const QList<Row>& rows, const QString& unit = QString());
 
 } // namespace measurement

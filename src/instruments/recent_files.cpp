@@ -1,5 +1,7 @@
 #include "instruments/recent_files.h"
 
+#include "instruments/picture_opening.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QMenu>
@@ -12,14 +14,15 @@ const QString kFilesKey = QStringLiteral("recent/files");
 
 } // namespace
 
-RecentFiles::RecentFiles(frmVelmora& window) : Instrument(window)
+RecentFiles::RecentFiles(frmVelmora& window, const PictureOpening& opening)
+    : Instrument(window), opening_(opening)
 {
     setObjectName(QStringLiteral("recentFiles"));
 }
 
 void RecentFiles::pictureChanged()
 {
-    if (window().pictureFrom() == PictureView::From::File)
+    if (window().pictureFrom() == PictureView::From::File && !opening_.walking)
         remember(window().picturePath());
 }
 

@@ -4,8 +4,10 @@
 
 #include <QStringList>
 
-// The last ten files shown, newest first, remembered between runs and offered in the
-// picture's menu under 最近的文件. One that no longer exists is dropped from the list with a
+class PictureOpening;
+
+// The last ten files opened (not walked to), newest first, remembered between runs and offered in
+// the picture's menu under 最近的文件. One that no longer exists is dropped from the list with a
 // brief note.
 class RecentFiles : public Instrument
 {
@@ -13,7 +15,7 @@ class RecentFiles : public Instrument
 public:
     static constexpr int kKept = 10;
 
-    explicit RecentFiles(frmVelmora& window);
+    RecentFiles(frmVelmora& window, const PictureOpening& opening);
 
     QStringList files() const;
     // Opens a file of the list, or drops it from the list when it is gone; false then.
@@ -25,4 +27,6 @@ public:
 private:
     void remember(const QString& path);
     void forget(const QString& path);
+
+    const PictureOpening& opening_;
 };

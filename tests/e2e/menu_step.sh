@@ -29,7 +29,7 @@ monitor_xy="$(xrandr --listmonitors | sed -n 's|.* \([0-9]*\)/\([0-9]*\)x\([0-9]
 # keys pass over: 清除全部测量 with nothing kept, 设定比例 off a line, 重新载入 for a pasted
 # picture; 英寸依据's 校准 until a scale is set.
 entries=(位置和颜色 '#RRGGBB' rgb hsl 放大镜 测量列表 清除全部测量 英寸依据 设定比例 粘贴 重新载入
-    截取屏幕 截取 截屏延时 另存为 最近的文件 对比图像 间距 清除参考线 裁剪到此框)
+    截取屏幕 截取 截屏延时 另存为 最近的文件 对比图像 间距 清除参考线 导出 复制 裁剪到此框)
 off="" calibrated=0
 # A pattern to tile over the root window, and the whole screen it makes there, for a capture
 # of the screen to match pixel for pixel.
@@ -105,6 +105,13 @@ csv_line() {
     wait_until 5 test -s "$csv" || fail "no file written"
     [ "$(sed -n "$1p" "$csv")" = "$2"$'\r' ] || fail "wrote: $(cat "$csv")"
 }
+# exported FILE: a PNG of the card's size whose pixels away from the marks are the card's.
+exported() {
+    wait_until 5 test -s "$1" || fail "no $1 written"
+    [ "$(identify -format %wx%h "$1")" = 480x300 ] || fail "$1 is $(identify -format %wx%h "$1")"
+    same_pixels <(convert "$1" -crop 200x120+260+160 png:-) <(convert "$testcard" -crop 200x120+260+160 png:-)
+}
+clip_png_out() { timeout $((5 * slow)) xclip -o -selection clipboard -t image/png >"$1" 2>/dev/null || fail "no PNG on the clipboard"; }
 load_error() { shown '^Quarnet$' && key Escape && gone '^Quarnet$'; }
 no_note() { ! unframed tooltip; }
 viewer_back() { wait_until 10 main_window_shown || fail "the viewer did not come back"; }
@@ -153,8 +160,8 @@ drag 1 20 100 116 100; off=''; menu 68 100 设定比例 | set_scale; copy "$scal
 off=设定比例; basis 屏幕                          | copy "Δx $(centimetres 96)  Δy 0.00  $(centimetres 96) cm  0.00°$orange_on_grey"
 basis 校准                                        | copy "$scale"
 menu 400 250 清除全部测量                         | copy 'x = *'
-# A recent file; the scale went with the picture it was set on.
-off='清除全部测量 设定比例'; unit_list 0; menu 400 250 最近的文件 1; calibrated=0 | caption 1-card.bmp
+# A recent file (the walk to the scan made it none); the scale stayed with the scan.
+off='清除全部测量 设定比例'; unit_list 0; menu 400 250 最近的文件 0; calibrated=0 | caption 1-card.bmp
 # The copying entries, over the red patch.
 menu 30 30 位置和颜色                             | clip 'x = 30   y = 30     RGB(255, 0, 0)   #FF0000'
 menu 30 30 '#RRGGBB'                              | clip '#FF0000'
@@ -174,6 +181,14 @@ key d; activate "$found"; key Escape              | gone '^对比$'; to_viewer
 menu 30 30 间距; click_pixel 30 30                | copy '宽 40  高 40  面积 1600 px²'
 off=设定比例; menu 30 30 间距; drag 1 20 100 116 100 | copy "$line"
 key Escape Escape; off='清除全部测量 设定比例'       | copy 'x = *'
+# Ctrl+Z brings the line back, Ctrl+Shift+Z takes it away again.
+key ctrl+z                                        | copy "$line"
+key ctrl+shift+z                                  | copy 'x = *'
+# The picture with its measurements drawn on it, at its own size, as a file and copied; the
+# card's pixels away from the marks are its own.
+drag 1 20 100 116 100; off='设定比例 清除参考线'; menu 400 250 导出; type_into '^导出带测量的图像$' "$e2e_scratch/found.png" | exported "$e2e_scratch/found.png"
+menu 400 250 复制                                 | clip_png_out "$e2e_scratch/copied.png"; exported "$e2e_scratch/copied.png"
+key Escape; off='清除全部测量 设定比例'             | copy 'x = *'
 # The loupe, and its own menu: the colour of the pixel it shows, in each notation.
 menu 30 30 放大镜                                 | shown '^放大镜$'
 tool_menu '^放大镜$' 1                            | clip '#FF0000'
@@ -202,6 +217,8 @@ off='清除全部测量 设定比例'; menu 400 250 截取       | viewer_back; 
 menu 400 250 截屏延时 1; key ctrl+alt+a           | caption '[123] 秒后截屏'; wait_until 10 caption_is '屏幕截图 *' || fail "no capture after the delay"; viewer_back
 key ctrl+s; type_into '^另存为$' "$e2e_scratch/later.png" | caption later.png
 menu 400 250 截屏延时 0; menu 400 250 最近的文件 2 | caption 1-card.bmp; find_picture 1
+# The box kept on the card before the crop is back with it.
+key ctrl+shift+c; off=设定比例                     | table_of 2
 # 粘贴 shows the clipboard's picture as 剪贴板: no recent file, nothing to read again.
 clip_png "$e2e_scratch/green.png"; menu 400 250 粘贴 | caption 剪贴板; readout 100 100 'x = 100   y = 100     RGB(10, 200, 30)   #0AC81E'
 off='清除全部测量 设定比例 重新载入'; menu 400 250 最近的文件 0 | caption 1-card.bmp
@@ -230,7 +247,8 @@ click_pixel 30 30 ctrl                            | copy 'x = 30   y = 30   #FF0
 drag 1 116 100 116 200                            | copy '角 90.00°  边长 100.00 px'
 click_pixel 30 30                                 | copy 'x = 30   y = 30   #FF0000'
 key Delete                                        | copy '角 90.00°  边长 100.00 px'
-key ctrl+shift+c                                  | table_of 4
+# The box kept from before, and three of the four just made.
+key ctrl+shift+c                                  | table_of 5
 key Escape                                        | copy '宽 38  高 38  面积 1444 px²'
 # M and L show and hide the tool windows; + and − change the loupe's size.
 key m                                             | shown '^测量$'

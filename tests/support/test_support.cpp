@@ -2,6 +2,7 @@
 
 #include "filedlg/file_dlg.h"
 #include "instruments/instruments.h"
+#include "instruments/kept_work.h"
 #include "toolkit/runtime_error.h"
 #include "toolkit/services.h"
 
@@ -68,13 +69,17 @@ QString StderrCapture::text() const
 
 Window::Window(toolkit::Dpi dpi) : Window(dpi, Qt::WindowFlags()) {}
 
-Window::Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags)
+Window::Window(Work work) : Window({96, 96}, Qt::WindowFlags(), work) {}
+
+Window::Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags, Work work)
     : dialog_(&ScriptedOpenFileBackend::install())
 {
     QApplication::setApplicationName(QStringLiteral("Quarnet"));
     // Settings in a scratch place, and none a person chose: no loupe left open by a test.
     QStandardPaths::setTestModeEnabled(true);
     QSettings().clear();
+    if (work == Work::Fresh)
+        QDir(KeptWork::defaultFolder()).removeRecursively();
     toolkit::Screen::setDpiOverride(dpi);
     window_ = std::make_unique<frmVelmora>();
     measurements_ = &attachInstruments(*window_);

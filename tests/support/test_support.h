@@ -66,9 +66,13 @@ class Window
 {
 public:
     explicit Window(toolkit::Dpi dpi = {96, 96});
+    // Each window starts as on a first run, with no settings and no work kept with any
+    // picture; Work::Kept keeps what earlier windows left, as a program started again would.
+    enum class Work { Fresh, Kept };
+    explicit Window(Work work);
     // The same, with window flags added before the window is shown. Qt::FramelessWindowHint
     // gives a window without a frame, as on a screen without a window manager.
-    Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags);
+    Window(toolkit::Dpi dpi, Qt::WindowFlags extraFlags, Work work = Work::Fresh);
     ~Window();
 
     frmVelmora* operator->() const { return window_.get(); }
