@@ -101,8 +101,10 @@ bool FolderWalk::step(int steps)
     const qsizetype next = index + steps;
     if (next < 0 || next >= names.size())
         return false;
+    // Told until the event is done: within a key's handling, the others hear of the picture
+    // only once the key's handler has finished.
     opening_.walking = true;
     openPicture(here.dir().filePath(names[next]));
-    opening_.walking = false;
+    afterThisEvent([this] { opening_.walking = false; });
     return true;
 }
