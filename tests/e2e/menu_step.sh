@@ -109,7 +109,9 @@ csv_line() {
 exported() {
     wait_until 5 test -s "$1" || fail "no $1 written"
     [ "$(identify -format %wx%h "$1")" = 480x300 ] || fail "$1 is $(identify -format %wx%h "$1")"
-    same_pixels <(convert "$1" -crop 200x120+260+160 png:-) <(convert "$testcard" -crop 200x120+260+160 png:-)
+    convert "$1" -crop 200x120+260+160 "$1.part.png"
+    convert "$testcard" -crop 200x120+260+160 "$e2e_scratch/card.part.png"
+    same_pixels "$1.part.png" "$e2e_scratch/card.part.png"
 }
 clip_png_out() { timeout $((5 * slow)) xclip -o -selection clipboard -t image/png >"$1" 2>/dev/null || fail "no PNG on the clipboard"; }
 load_error() { shown '^Quarnet$' && key Escape && gone '^Quarnet$'; }
@@ -181,8 +183,8 @@ key d; activate "$found"; key Escape              | gone '^对比$'; to_viewer
 menu 30 30 间距; click_pixel 30 30                | copy '宽 40  高 40  面积 1600 px²'
 off=设定比例; menu 30 30 间距; drag 1 20 100 116 100 | copy "$line"
 key Escape Escape; off='清除全部测量 设定比例'       | copy 'x = *'
-# Ctrl+Z brings the line back, Ctrl+Shift+Z takes it away again.
-key ctrl+z                                        | copy "$line"
+# Ctrl+Z brings back the box the last Esc removed, Ctrl+Shift+Z takes it away again.
+key ctrl+z                                        | copy '宽 40  高 40  面积 1600 px²'
 key ctrl+shift+z                                  | copy 'x = *'
 # The picture with its measurements drawn on it, at its own size, as a file and copied; the
 # card's pixels away from the marks are its own.
@@ -216,9 +218,9 @@ off='清除全部测量 设定比例'; menu 400 250 截取       | viewer_back; 
 # 3 seconds' delay, the caption counting down; kept as well, then no delay again.
 menu 400 250 截屏延时 1; key ctrl+alt+a           | caption '[123] 秒后截屏'; wait_until 10 caption_is '屏幕截图 *' || fail "no capture after the delay"; viewer_back
 key ctrl+s; type_into '^另存为$' "$e2e_scratch/later.png" | caption later.png
-menu 400 250 截屏延时 0; menu 400 250 最近的文件 2 | caption 1-card.bmp; find_picture 1
-# The box kept on the card before the crop is back with it.
-key ctrl+shift+c; off=设定比例                     | table_of 2
+# The box kept on the card before the crop is back with it; Esc removes it again.
+menu 400 250 截屏延时 0; menu 400 250 最近的文件 2 | caption 1-card.bmp; key ctrl+shift+c; table_of 2
+key Escape                                        | find_picture 1
 # 粘贴 shows the clipboard's picture as 剪贴板: no recent file, nothing to read again.
 clip_png "$e2e_scratch/green.png"; menu 400 250 粘贴 | caption 剪贴板; readout 100 100 'x = 100   y = 100     RGB(10, 200, 30)   #0AC81E'
 off='清除全部测量 设定比例 重新载入'; menu 400 250 最近的文件 0 | caption 1-card.bmp
@@ -247,8 +249,7 @@ click_pixel 30 30 ctrl                            | copy 'x = 30   y = 30   #FF0
 drag 1 116 100 116 200                            | copy '角 90.00°  边长 100.00 px'
 click_pixel 30 30                                 | copy 'x = 30   y = 30   #FF0000'
 key Delete                                        | copy '角 90.00°  边长 100.00 px'
-# The box kept from before, and three of the four just made.
-key ctrl+shift+c                                  | table_of 5
+key ctrl+shift+c                                  | table_of 4
 key Escape                                        | copy '宽 38  高 38  面积 1444 px²'
 # M and L show and hide the tool windows; + and − change the loupe's size.
 key m                                             | shown '^测量$'
