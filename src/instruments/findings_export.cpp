@@ -3,6 +3,7 @@
 #include "filedlg/file_dlg.h"
 #include "instruments/guides.h"
 #include "instruments/measurement_store.h"
+#include "instruments/save_places.h"
 #include "instruments/scratch_picture.h"
 #include "toolkit/services.h"
 
@@ -16,7 +17,6 @@
 #include <QMimeData>
 #include <QSaveFile>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace
 {
@@ -41,25 +41,14 @@ QImage FindingsExport::findingsPicture(int factor) const
 
 QString FindingsExport::proposedName() const
 {
-    const QString path = window().picturePath();
-    QString name = made_.fileNameOf(path);
-    if (name.isEmpty() && window().pictureFrom() == PictureView::From::Clipboard)
-        name = tr("剪贴板");
-    if (name.isEmpty())
-        name = QFileInfo(path).completeBaseName();
-    return tr("%1 测量.png").arg(name);
+    return tr("%1 测量.png").arg(save_places::nameOf(window(), made_));
 }
 
 void FindingsExport::exportAs()
 {
     if (window().picture().isNull())
         return;
-    QSettings settings;
-    QString folder = window().pictureFrom() == PictureView::From::File
-                         ? QFileInfo(window().picturePath()).absolutePath()
-                         : settings.value(kFolderKey).toString();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString folder = save_places::folderFor(window(), kFolderKey);
     // The factor is the dialog's second file type, offered where it enlarges.
     const Zoom factor = window().factor();
     const bool enlarged =
@@ -75,7 +64,7 @@ void FindingsExport::exportAs()
                               QStringLiteral("png"), tr("导出带测量的图像"), &chosen);
     if (path.isEmpty())
         return;
-    settings.setValue(kFolderKey, QFileInfo(path).absolutePath());
+    QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
     exportTo(path, enlarged && chosen == 2 ? factor.times : 1);
 }
 

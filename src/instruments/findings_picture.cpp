@@ -17,10 +17,6 @@ namespace findings
 namespace
 {
 
-// As the figures box on screen: black text on pale yellow in a black frame.
-const QColor kLabelGround(255, 255, 225);
-const QColor kLabelInk(0, 0, 0);
-const QColor kGuideInk(0, 255, 255);
 constexpr int kPaddingX = 3;
 constexpr int kPaddingY = 1;
 
@@ -67,7 +63,7 @@ QImage draw(const QImage& picture, const Findings& found, int factor, const QFon
     const QRect area(QPoint(0, 0), size);
 
     QRegion drawn;
-    painter.setPen(kGuideInk);
+    painter.setPen(marks::kGuideInk);
     for (const guide::Guide& g : found.guides) {
         const int line = guide::screenLine(where, g);
         const QRect across = g.orientation == Qt::Vertical ? QRect(line, 0, 1, size.height())
@@ -96,8 +92,8 @@ QImage draw(const QImage& picture, const Findings& found, int factor, const QFon
                          kept.to.y() >= kept.from.y()};
         const QRect label = labelBeside(marked, across, down, box, area, covered - marked);
         covered |= label;
-        painter.fillRect(label, kLabelGround);
-        painter.setPen(kLabelInk);
+        painter.fillRect(label, marks::kLabelGround);
+        painter.setPen(marks::kLabelInk);
         painter.drawRect(label.adjusted(0, 0, -1, -1));
         painter.drawText(label, Qt::AlignCenter, text);
     }

@@ -1,5 +1,6 @@
 #include "instruments/guide_tool.h"
 
+#include "instruments/measurement_marks.h"
 #include "instruments/measurement_store.h"
 
 #include <QFontMetrics>
@@ -17,10 +18,7 @@ using measurement::Placement;
 namespace
 {
 
-const QColor kGuideInk(0, 255, 255);
-// The box beside the pointer, as the measurements' figures box looks.
-const QColor kBoxGround(255, 255, 225);
-const QColor kBoxInk(0, 0, 0);
+// The box beside the pointer looks as the measurements' figures box does.
 constexpr int kBoxPaddingX = 4;
 constexpr int kBoxPaddingY = 2;
 constexpr int kBoxOffset = 16;
@@ -168,14 +166,14 @@ void GuideTool::paint(QPainter& painter, QPoint viewportOrigin, const QRect& dir
     for (const Guide& guide : drawn.lines) {
         const QRect line = lineInViewport(guide).translated(viewportOrigin);
         if (line.intersects(dirty))
-            painter.fillRect(line, kGuideInk);
+            painter.fillRect(line, marks::kGuideInk);
     }
     if (!drawn.box.isEmpty()) {
         const QRect box = drawn.box.translated(viewportOrigin);
         // The font the box was measured in, whichever surface it is drawn on.
         painter.setFont(besidePicture_->font());
-        painter.fillRect(box, kBoxGround);
-        painter.setPen(kBoxInk);
+        painter.fillRect(box, marks::kLabelGround);
+        painter.setPen(marks::kLabelInk);
         painter.drawRect(box.adjusted(0, 0, -1, -1));
         painter.drawText(box, Qt::AlignCenter, draggedText());
     }

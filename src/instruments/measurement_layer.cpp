@@ -22,9 +22,6 @@ using namespace measurement;
 namespace
 {
 
-// The box: black text on a pale yellow ground inside a black frame, like a tooltip.
-const QColor kLabelGround(255, 255, 225);
-const QColor kLabelInk(0, 0, 0);
 constexpr int kFiguresPaddingX = 4;
 constexpr int kFiguresPaddingY = 2;
 // Screen pixels enough for a number's label and a point's arms on any side of a pixel.
@@ -159,10 +156,10 @@ const MeasurementLayer::Number& MeasurementLayer::number(int index) const
         number.text.setTextFormat(Qt::PlainText);
         number.text.prepare(QTransform(), picture_->font());
         number.plain = QPixmap(number.text.size().toSize() + QSize(2, 0));
-        number.plain.fill(kLabelGround);
+        number.plain.fill(marks::kLabelGround);
         QPainter painter(&number.plain);
         painter.setFont(picture_->font());
-        painter.setPen(kLabelInk);
+        painter.setPen(marks::kLabelInk);
         painter.drawStaticText(1, 0, number.text);
     }
     return numbers_[std::size_t(index)];
@@ -333,8 +330,8 @@ void MeasurementLayer::paint(QPainter& painter, const QRegion& dirty)
     figuresBoxShown_ = figuresBoxArea();
     if (figuresBoxShown_.isEmpty() || !dirty.intersects(figuresBoxShown_))
         return;
-    painter.fillRect(figuresBoxShown_, kLabelGround);
-    painter.setPen(kLabelInk);
+    painter.fillRect(figuresBoxShown_, marks::kLabelGround);
+    painter.setPen(marks::kLabelInk);
     painter.drawRect(figuresBoxShown_.adjusted(0, 0, -1, -1));
     painter.drawText(figuresBoxShown_, Qt::AlignCenter, figuresBox()->text);
 }

@@ -18,6 +18,12 @@ enum class Look { Plain, Selected, Dragged };
 
 // The selected measurements' dashes and numbers.
 const QColor kSelectedInk(0, 102, 204);
+// Labels and figures boxes: black text on a pale yellow ground inside a black frame, like a
+// tooltip, wherever they are drawn.
+const QColor kLabelGround(255, 255, 225);
+const QColor kLabelInk(0, 0, 0);
+// Guides: cyan shows on the greys and whites of most UIs.
+const QColor kGuideInk(0, 255, 255);
 
 // The screen pixels a measurement's marks cover, for the picture placed as given: its
 // pixels and the outline, rings and arms around them.

@@ -1,17 +1,16 @@
 #include "instruments/picture_saving.h"
 
 #include "filedlg/file_dlg.h"
+#include "instruments/save_places.h"
 #include "instruments/scratch_picture.h"
 #include "toolkit/services.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QMenu>
 #include <QSaveFile>
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace
 {
@@ -35,35 +34,21 @@ PictureSaving::PictureSaving(frmVelmora& window, const ScratchPicture& made)
 
 QString PictureSaving::proposedName() const
 {
-    const QString path = window().picturePath();
-    QString name = made_.fileNameOf(path);
-    if (name.isEmpty() && window().pictureFrom() == PictureView::From::Clipboard)
-        name =
-            tr("剪贴板 %1")
-                .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
-    if (name.isEmpty())
-        name = QFileInfo(path).completeBaseName();
-    return name + QStringLiteral(".png");
+    return save_places::nameOf(window(), made_) + QStringLiteral(".png");
 }
 
 void PictureSaving::saveAs()
 {
     if (window().picture().isNull())
         return;
-    QSettings settings;
-    // Beside the file shown; a picture with no file of its own goes where the last went.
-    QString folder = window().pictureFrom() == PictureView::From::File
-                         ? QFileInfo(window().picturePath()).absolutePath()
-                         : settings.value(kFolderKey).toString();
-    if (folder.isEmpty())
-        folder = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString folder = save_places::folderFor(window(), kFolderKey);
     OptionalText name = proposedName();
     const QString path = clsFileDlg().ShowSave(quintptr(dialogOwner()->winId()), &name,
                                                tr("PNG 图像 (*.png)") + QStringLiteral("|*.png"), 1,
                                                folder, QStringLiteral("png"), tr("另存为"));
     if (path.isEmpty())
         return;
-    settings.setValue(kFolderKey, QFileInfo(path).absolutePath());
+    QSettings().setValue(kFolderKey, QFileInfo(path).absolutePath());
     save(path);
 }
 

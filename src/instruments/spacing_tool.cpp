@@ -3,6 +3,7 @@
 #include "instruments/edges.h"
 #include "instruments/guides.h"
 #include "instruments/measurement.h"
+#include "instruments/measurement_marks.h"
 #include "instruments/measurement_store.h"
 #include "instruments/pointer_mode.h"
 
@@ -23,8 +24,6 @@ namespace
 const QString kToleranceKey = QStringLiteral("spacing/tolerance");
 // Magenta shows on the greys and whites of most UIs, and is seldom a UI's own colour.
 const QColor kArmInk(255, 0, 255);
-const QColor kLabelGround(255, 255, 225);
-const QColor kLabelInk(0, 0, 0);
 // How far an arm's end tick reaches each side, and the labels' padding.
 constexpr int kTick = 3;
 constexpr int kPaddingX = 3;
@@ -89,8 +88,8 @@ protected:
             painter.drawLine(arm.to - tick, arm.to + tick);
         }
         for (const auto& [area, text] : labels()) {
-            painter.fillRect(area, kLabelGround);
-            painter.setPen(kLabelInk);
+            painter.fillRect(area, marks::kLabelGround);
+            painter.setPen(marks::kLabelInk);
             painter.drawText(area, Qt::AlignCenter, text);
         }
     }

@@ -111,13 +111,12 @@ void WorkKeeper::commit()
     if (!std::exchange(pending_, false) || key_.isEmpty())
         return;
     record::PictureRecord after = now();
-    if (after == last_)
-        return;
     Kept& picture = kept();
+    if (after == picture.work)
+        return;
     if (!absorbing)
-        picture.steps->push(new Step(*this, last_, after));
-    picture.work = after;
-    last_ = std::move(after);
+        picture.steps->push(new Step(*this, picture.work, after));
+    picture.work = std::move(after);
     saveSoon_.start();
 }
 
@@ -131,37 +130,34 @@ void WorkKeeper::putInPlace(const record::PictureRecord& work, bool withPicture)
                         withPicture ? InchBasis::Apply::WithPicture : InchBasis::Apply::Now);
     putting_ = false;
     scale_ = work.scale;
-    last_ = work;
-    last_.image = image_;
     if (!key_.isEmpty()) {
-        kept().work = last_;
+        kept().work = now();
         saveSoon_.start();
     }
 }
 
 bool WorkKeeper::undo()
 {
-    if (key_.isEmpty())
-        return false;
-    commit();
-    if (!kept().steps->canUndo()) {
-        showBriefNote(tr("没有可撤销的更改"));
-        return true;
-    }
-    kept().steps->undo();
-    return true;
+    return takeStep(true);
 }
 
 bool WorkKeeper::redo()
 {
+    return takeStep(false);
+}
+
+bool WorkKeeper::takeStep(bool back)
+{
     if (key_.isEmpty())
         return false;
     commit();
-    if (!kept().steps->canRedo()) {
-        showBriefNote(tr("没有可重做的更改"));
-        return true;
-    }
-    kept().steps->redo();
+    QUndoStack& steps = *kept().steps;
+    if (!(back ? steps.canUndo() : steps.canRedo()))
+        showBriefNote(back ? tr("没有可撤销的更改") : tr("没有可重做的更改"));
+    else if (back)
+        steps.undo();
+    else
+        steps.redo();
     return true;
 }
 

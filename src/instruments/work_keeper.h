@@ -56,7 +56,10 @@ private:
     };
 
     record::PictureRecord now() const;
+    // The picture shown's; its work is as it was after the last step.
     Kept& kept();
+    // Ctrl+Z (back) or a redo, or a note that there is none.
+    bool takeStep(bool back);
     // Something changed: a step once the gesture, or the event, is over.
     void changed();
     // The changes since the last step as one step.
@@ -76,7 +79,6 @@ private:
     QSize image_;
     bool onDisk_ = false;         // a file's, so kept on disk
     std::optional<double> scale_; // the basis's, as last told
-    record::PictureRecord last_;  // as it was after the last step
     bool pending_ = false;
     bool holding_ = false;   // a button is down: the gesture is one step
     bool absorbing_ = false; // a reload's trimming is not a step
