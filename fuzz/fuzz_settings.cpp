@@ -6,9 +6,7 @@
 // folder; the window is made anew for every input, as the program makes it once per run.
 #include "app/application_setup.h"
 #include "filedlg/scripted_backend.h"
-#include "instruments/capture_tool.h"
 #include "instruments/instruments.h"
-#include "instruments/recent_files.h"
 #include "toolkit/screen.h"
 #include "toolkit/services.h"
 #include "viewer/main_window.h"
@@ -68,14 +66,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     // Nothing of the person's: settings, kept work, pasted pictures and the session bus are
     // the scratch folder's, the last one a socket that is not there.
     const QString scratch = h.dir->path();
-    for (const char* name :
-         {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
-        const QString folder = scratch + QLatin1Char('/') + QLatin1String(name);
-        QDir().mkpath(folder);
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
-        qputenv(name, QFile::encodeName(folder));
-    }
+    for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(name, QFile::encodeName(scratch + QLatin1Char('/') + QLatin1String(name)));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(scratch)); // the temporary folder is 0700
     qputenv("DBUS_SESSION_BUS_ADDRESS", QFile::encodeName("unix:path=" + scratch + "/no-bus"));
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
@@ -120,8 +113,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QCoreApplication::sendEvent(window.picDisp, &menu);
         for (QMenu* shown : window.findChildren<QMenu*>())
             shown->close();
-        window.instrument<CaptureTool>()->delaySeconds();
-        window.instrument<RecentFiles>()->files();
         window.runHandler([&] { window.cmdOpen_Click(); });
         QCoreApplication::processEvents();
     }
